@@ -1,0 +1,94 @@
+#include "app/check_run.h"
+
+#include <string>
+
+#include "assess/board_advice.h"
+#include "assess/detail_report.h"
+#include "assess/raid_assessment.h"
+#include "console/console_presenter.h"
+
+namespace quorven {
+namespace {
+
+// Taken before the console is prepared, printed several seconds later.
+struct StatusSlots {
+    std::string wifiStatus;
+    std::string bluetoothStatus;
+    std::string tpmStatus;
+    std::string secureBootStatus;
+};
+
+StatusSlots probePlatform(World& w) {
+    StatusSlots slots;
+    slots.wifiStatus = runProbe(w.probes.wifi, w.commands);
+    slots.bluetoothStatus = runProbe(w.probes.bluetooth, w.commands);
+    slots.tpmStatus = runProbe(w.probes.tpm, w.commands);
+    slots.secureBootStatus = runProbe(w.probes.secureBoot, w.commands);
+    return slots;
+}
+
+void printStatusBlock(World& w, const StatusSlots& slots) {
+    struct Row {
+        const char* label;
+        const std::string& word;
+        unsigned pauseAfter;
+    };
+    const Row rows[] = {
+        {"\n[+] TPM [Trusted Computing] Status: ", slots.tpmStatus, 1000},
+        {"\n[+] Secure Boot Status: ", slots.secureBootStatus, 1000},
+        {"\n[+] Wifi : ", slots.wifiStatus, 1000},
+        {"\n[+] Bluetooth: ", slots.bluetoothStatus, 2000},
+    };
+    w.pauser.pause(1000);
+    for (const Row& row : rows) {
+        writeText(w.out, row.label);
+        writeText(w.out, row.word);
+        w.out.flush();
+        w.pauser.pause(row.pauseAfter);
+    }
+}
+
+void waitForEnter(World& w) {
+    w.out.flush();
+    w.in.readChar();
+}
+
+int exitEarly(World& w, const char* line) {
+    writeLine(w.out, line);
+    writeText(w.out, "\nPress Enter to exit...");
+    waitForEnter(w);
+    return 1;
+}
+
+}  // namespace
+
+int runCheck(World& w) {
+    const StatusSlots slots = probePlatform(w);
+
+    prepareConsole(w.console, w.out, w.err);
+    printBanner(w.console, w.out);
+
+    const std::string manufacturer = readBoardManufacturer(w.commands, w.board);
+    adviseOnBoard(manufacturer, w.out, w.pauser, w.commands, w.board);
+    printStatusBlock(w, slots);
+
+    writeLine(w.out, "\n[+] Detecting disks...");
+    const std::vector<DiskRecord> disks = w.disks.listDisks();
+    if (disks.empty()) return exitEarly(w, "[+] Error: No disks detected.");
+
+    const std::optional<CpuVendor> cpu = askCpuVendor(w.out, w.in);
+    if (!cpu) return exitEarly(w, "Invalid choice. Please run the program again and select 1 or 2.");
+    w.registry.probeRaidDrivers();
+
+    const DiskCounts counts = countDisks(disks);
+    if (askDetailReport(w.out, w.in)) printDetailReport(w.out, disks, counts);
+
+    const RaidVerdict verdict = assessRaid0(*cpu, counts);
+    writeLine(w.out, verdict.reason);
+    showVerdictBox(w.console, w.out, verdict.supported);
+    // No prompt: the box is the last thing on the screen, and its colour stays.
+    waitForEnter(w);
+    return 0;
+}
+
+}  // namespace quorven

@@ -1,0 +1,95 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/stdio_input.h"
+#include "app/world.h"
+
+namespace quorven {
+namespace {
+
+// WriteFile on the standard handle: msvcrt's printf and cout split UTF-8
+// sequences into single bytes on the way to a console, which garbles the
+// banner. Line feeds become CR LF, as a text-mode stream would write them.
+class HandleOutput final : public Output {
+public:
+    explicit HandleOutput(DWORD which) : which_(which) {}
+    void write(std::string_view bytes) override {
+        std::string text;
+        text.reserve(bytes.size() + 16);
+        for (char c : bytes) {
+            if (c == '\n') text += '\r';
+            text += c;
+        }
+        const HANDLE handle = GetStdHandle(which_);
+        std::string_view rest = text;
+        while (!rest.empty()) {
+            DWORD written = 0;
+            if (!WriteFile(handle, rest.data(), static_cast<DWORD>(rest.size()), &written,
+                           nullptr) ||
+                written == 0) {
+                return;
+            }
+            rest.remove_prefix(written);
+        }
+    }
+    void flush() override {}
+
+private:
+    DWORD which_;
+};
+
+class SleepingPauser final : public Pauser {
+public:
+    void pause(unsigned milliseconds) override { Sleep(milliseconds); }
+};
+
+bool wmicInstalled() {
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const std::string path = std::string(folder, length) + "\\wbem\\WMIC.exe";
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+class Win32World final : public PlatformWorld {
+public:
+    Win32World()
+        : out_(STD_OUTPUT_HANDLE),
+          err_(STD_ERROR_HANDLE),
+          in_(stdin),
+          console_(makePlatformConsole(out_)),
+          processes_(makePlatformProcessApi()),
+          runner_(*processes_),
+          disks_(makePlatformDiskLister(err_)),
+          registry_(makePlatformRegistryProbe()),
+          world_{out_,     err_,    in_,        pauser_,
+                 *console_, runner_, *disks_,    *registry_,
+                 windowsProbeTable(), windowsBoardCommands(wmicInstalled())} {}
+    World& world() override { return world_; }
+
+private:
+    HandleOutput out_;
+    HandleOutput err_;
+    StdioInput in_;
+    SleepingPauser pauser_;
+    std::unique_ptr<ConsoleApi> console_;
+    std::unique_ptr<ProcessApi> processes_;
+    CapturingRunner runner_;
+    std::unique_ptr<DiskLister> disks_;
+    std::unique_ptr<RegistryProbe> registry_;
+    World world_;
+};
+
+}  // namespace
+
+std::unique_ptr<PlatformWorld> makePlatformWorld() { return std::make_unique<Win32World>(); }
+
+void hardenDllSearch() {
+    // COM and WMI load their DLLs later; none of them may come from the
+    // folder that quorven.exe was started from (a Downloads folder, say).
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace quorven

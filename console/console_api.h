@@ -1,0 +1,45 @@
+#pragma once
+// The raw console calls that presentation makes, one per Windows function.
+// Windows forwards them to the console API; Linux stands in for them without
+// ever resizing the user's terminal.
+
+#include <cstdint>
+#include <memory>
+
+namespace quorven {
+
+class Output;
+
+using ConsoleHandle = std::intptr_t;
+inline constexpr ConsoleHandle kInvalidConsoleHandle = -1;
+
+struct ConsoleRect {
+    short left, top, right, bottom;
+    bool operator==(const ConsoleRect&) const = default;
+};
+
+struct ConsoleSize {
+    short columns, rows;
+    bool operator==(const ConsoleSize&) const = default;
+};
+
+class ConsoleApi {
+public:
+    virtual ~ConsoleApi() = default;
+    virtual bool setOutputCodePage(unsigned codePage) = 0;
+    /// GetStdHandle(STD_OUTPUT_HANDLE); kInvalidConsoleHandle for INVALID_HANDLE_VALUE.
+    virtual ConsoleHandle stdOutputHandle() = 0;
+    /// SetConsoleWindowInfo with absolute coordinates.
+    virtual bool setWindowInfo(ConsoleHandle handle, ConsoleRect window) = 0;
+    virtual bool setScreenBufferSize(ConsoleHandle handle, ConsoleSize size) = 0;
+    virtual std::uint32_t lastError() = 0;
+    virtual bool setTextAttribute(ConsoleHandle handle, std::uint16_t attribute) = 0;
+    /// The C runtime's system(); its result is of no interest to callers.
+    virtual void runSystemCommand(const char* command) = 0;
+};
+
+/// The console of this process. On Linux colours go to `out` as ANSI escapes,
+/// and only when standard output is a terminal.
+std::unique_ptr<ConsoleApi> makePlatformConsole(Output& out);
+
+}  // namespace quorven

@@ -1,0 +1,44 @@
+// One Windows call per operation; the order and the messages live in the
+// presenter, which is tested natively.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "console/console_api.h"
+
+namespace quorven {
+namespace {
+
+HANDLE toHandle(ConsoleHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+class Win32Console final : public ConsoleApi {
+public:
+    bool setOutputCodePage(unsigned codePage) override {
+        return SetConsoleOutputCP(codePage) != 0;
+    }
+    ConsoleHandle stdOutputHandle() override {
+        HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+        if (handle == INVALID_HANDLE_VALUE) return kInvalidConsoleHandle;
+        return reinterpret_cast<ConsoleHandle>(handle);
+    }
+    bool setWindowInfo(ConsoleHandle handle, ConsoleRect window) override {
+        const SMALL_RECT rect{window.left, window.top, window.right, window.bottom};
+        return SetConsoleWindowInfo(toHandle(handle), TRUE, &rect) != 0;
+    }
+    bool setScreenBufferSize(ConsoleHandle handle, ConsoleSize size) override {
+        return SetConsoleScreenBufferSize(toHandle(handle), COORD{size.columns, size.rows}) != 0;
+    }
+    std::uint32_t lastError() override { return GetLastError(); }
+    bool setTextAttribute(ConsoleHandle handle, std::uint16_t attribute) override {
+        return SetConsoleTextAttribute(toHandle(handle), attribute) != 0;
+    }
+    void runSystemCommand(const char* command) override {
+        [[maybe_unused]] int ignored = std::system(command);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<ConsoleApi> makePlatformConsole(Output&) { return std::make_unique<Win32Console>(); }
+
+}  // namespace quorven

@@ -1,0 +1,29 @@
+#include <string_view>
+
+#include "probes/disk_inventory.h"
+
+namespace quorven {
+namespace {
+
+// Lowers A to Z only, as tolower does in the "C" locale; bytes of UTF-8
+// sequences stay as they are.
+std::string asciiLower(const std::string& text) {
+    std::string lowered = text;
+    for (char& c : lowered) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lowered;
+}
+
+bool mentionsNvme(const std::string& text) {
+    return asciiLower(text).find("nvme") != std::string::npos;
+}
+
+}  // namespace
+
+DiskClass classifyDisk(const std::string& pnpDeviceId, const std::string& model) {
+    if (mentionsNvme(pnpDeviceId) || mentionsNvme(model)) return {0, 1};
+    return {1, 0};
+}
+
+}  // namespace quorven

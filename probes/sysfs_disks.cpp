@@ -1,0 +1,56 @@
+#include "probes/sysfs_disks.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace quorven {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isUnder(const fs::path& path, const fs::path& folder) {
+    auto [folderEnd, pathAt] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return folderEnd == folder.end();
+}
+
+std::string readModel(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {};
+    std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return cleanSysfsModel(std::move(raw));
+}
+
+}  // namespace
+
+std::string cleanSysfsModel(std::string raw) {
+    const std::size_t last = raw.find_last_not_of(" \t\r\n");
+    raw.erase(last == std::string::npos ? 0 : last + 1);
+    return raw;
+}
+
+std::vector<DiskRecord> SysfsDiskLister::listDisks() {
+    std::vector<DiskRecord> disks;
+    std::error_code error;
+    const fs::path virtualDevices = fs::weakly_canonical(root_ / "devices" / "virtual", error);
+    std::vector<std::string> names;
+    fs::directory_iterator entry(root_ / "block", error);
+    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+        names.push_back(entry->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        std::error_code resolveError;
+        // Each entry is a link into the device tree; loop, ram, zram, dm and md
+        // devices live under devices/virtual and are no physical disk.
+        const fs::path device = fs::canonical(root_ / "block" / name, resolveError);
+        if (resolveError || isUnder(device, virtualDevices)) continue;
+        const std::string model = readModel(device / "device" / "model");
+        const DiskClass kind = classifyDisk(device.string(), model);
+        disks.push_back(DiskRecord{"/dev/" + name, model, kind.isSata, kind.isNvme});
+    }
+    return disks;
+}
+
+}  // namespace quorven

@@ -1,0 +1,260 @@
+// Whole runs driven through the fake world, compared byte for byte.
+#include <gtest/gtest.h>
+
+#include "app/check_run.h"
+#include "console/console_presenter.h"
+#include "fake_world.h"
+
+namespace quorven::testing {
+namespace {
+
+const std::string kWifi =
+    "powershell -Command \"Get-NetAdapter | Where-Object { $_.InterfaceDescription -match "
+    "'802.11n' } | Select-Object -ExpandProperty Status\"";
+const std::string kBluetooth =
+    "powershell -Command \"Get-PnpDevice -Class Bluetooth | Select-Object -ExpandProperty Status\"";
+const std::string kTpm = "powershell -Command \"Get-TPM | Select-Object -ExpandProperty TpmEnabled\"";
+const std::string kSecureBoot = "powershell -Command \"Confirm-SecureBootUEFI\"";
+const std::string kManufacturer = "wmic baseboard get manufacturer";
+const std::string kProduct = "wmic baseboard get product";
+
+const std::string kGreenBox =
+    "                 ******************************************\n"
+    "                 *                                        *\n"
+    "                 *      Your system DOES support RAID     *\n"
+    "                 *                                        *\n"
+    "                 ******************************************\n";
+const std::string kRedBox =
+    "                 ******************************************\n"
+    "                 *                                        *\n"
+    "                 *    Your system DOES NOT support RAID   *\n"
+    "                 *                                        *\n"
+    "                 ******************************************\n";
+const std::string kCpuQuestion =
+    "[+] Select your CPU manufacturer:\n1. Intel\n2. AMD\nEnter 1 or 2: ";
+const std::string kReportQuestion =
+    "[+] Would you like to see detailed system information? (Y/N): ";
+
+// An ASUS board on a machine with every feature on, as wmic writes into a pipe.
+void scriptAsusMachine(FakeWorld& f, const std::string& product) {
+    f.runner.stdoutAnswers = {
+        {kWifi, "Up\n"}, {kBluetooth, "OK\n"}, {kTpm, "True\n"}, {kSecureBoot, "True\n"}};
+    f.runner.hidden = {
+        {kManufacturer, "Manufacturer           \r\r\nASUSTeK COMPUTER INC.  \r\r\n\r\r\n"},
+        {kProduct, "Product     \r\r\n" + product + "  \r\r\n\r\r\n"}};
+}
+
+std::string statusBlock(const std::string& tpm, const std::string& secureBoot,
+                        const std::string& wifi, const std::string& bluetooth) {
+    return "\n[+] TPM [Trusted Computing] Status: " + tpm + "\n[+] Secure Boot Status: " +
+           secureBoot + "\n[+] Wifi : " + wifi + "\n[+] Bluetooth: " + bluetooth;
+}
+
+TEST(CheckRun, AsusEfiBoardIntelTwoSataNoReportGivesTheWholeTranscript) {
+    FakeWorld f({"1", "n", ""});
+    scriptAsusMachine(f, "ROG STRIX X670E-E GAMING WIFI");
+    f.disks.disks = {sataDisk("\\\\.\\PHYSICALDRIVE0"), sataDisk("\\\\.\\PHYSICALDRIVE1")};
+
+    EXPECT_EQ(runCheck(f.world), 0);
+
+    using E = Event;
+    const std::vector<Event> expected = {
+        {E::Command, "stdout: " + kWifi},
+        {E::Command, "stdout: " + kBluetooth},
+        {E::Command, "stdout: " + kTpm},
+        {E::Command, "stdout: " + kSecureBoot},
+        {E::Colour, "9"},
+        {E::Out, std::string(bannerText()) + "\n"},
+        {E::Colour, "7"},
+        {E::Command, "hidden: " + kManufacturer},
+        {E::Command, "hidden: " + kProduct},
+        {E::Out, "[+] Detected Asus\n[+] Use EFI Button"},
+        {E::Pause, "1000"},
+        {E::Pause, "2000"},
+        {E::Out, "\n[+] Motherboard is compatibile"},
+        {E::Pause, "1000"},
+        {E::Out, "\n[+] TPM [Trusted Computing] Status: ENABLED"},
+        {E::Pause, "1000"},
+        {E::Out, "\n[+] Secure Boot Status: ENABLED"},
+        {E::Pause, "1000"},
+        {E::Out, "\n[+] Wifi : ENABLED"},
+        {E::Pause, "1000"},
+        {E::Out, "\n[+] Bluetooth: ENABLED"},
+        {E::Pause, "2000"},
+        {E::Out, "\n[+] Detecting disks...\n"},
+        {E::Command, "listDisks"},
+        {E::Out, kCpuQuestion},
+        {E::Read, "line"},
+        {E::Command, "registry"},
+        {E::Out, kReportQuestion},
+        {E::Read, "line"},
+        {E::Out, "[+] You have multiple SATA disks and your motherboard supports SATA RAID.\n"},
+        {E::Colour, "10"},
+        {E::Out, kGreenBox},
+        {E::Read, "char"},
+    };
+    EXPECT_EQ(f.t.events, expected);
+    EXPECT_EQ(f.console.calls,
+              (std::vector<std::string>{"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90",
+                                        "window 42 0,0,119,89"}));
+}
+
+struct BoardCase {
+    const char* name;
+    std::string manufacturerCapture;
+    std::string productCapture;  // empty: the product must not be read
+    std::string advice;
+    std::vector<unsigned> pauses;
+};
+
+class BoardPaths : public ::testing::TestWithParam<BoardCase> {};
+
+TEST_P(BoardPaths, AdviceTextAndPausesBeforeTheStatusBlock) {
+    const BoardCase& c = GetParam();
+    FakeWorld f({"2", "n"});
+    f.runner.hidden = {{kManufacturer, c.manufacturerCapture}};
+    if (!c.productCapture.empty()) f.runner.hidden[kProduct] = c.productCapture;
+    f.disks.disks = {nvmeDisk("\\\\.\\PHYSICALDRIVE0")};
+
+    EXPECT_EQ(runCheck(f.world), 0);
+
+    const std::string expectedOut =
+        std::string(bannerText()) + "\n" + c.advice +
+        statusBlock("UNAVAILABLE", "ERROR", "UNAVAILABLE", "UNAVAILABLE") +
+        "\n[+] Detecting disks...\n" + kCpuQuestion + kReportQuestion +
+        "[+] AMD systems can create RAID with just one NVMe disk, and your motherboard supports "
+        "NVMe RAID.\n" +
+        kGreenBox;
+    EXPECT_EQ(f.t.stream(Event::Out), expectedOut);
+    std::vector<unsigned> pauses = c.pauses;
+    for (unsigned p : {1000u, 1000u, 1000u, 1000u, 2000u}) pauses.push_back(p);
+    EXPECT_EQ(f.t.pauses(), pauses);
+    const auto commands = f.t.of(Event::Command);
+    const bool productRead =
+        std::find(commands.begin(), commands.end(), "hidden: " + kProduct) != commands.end();
+    EXPECT_EQ(productRead, !c.productCapture.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Vendors, BoardPaths,
+    ::testing::Values(
+        BoardCase{"AsusPerm", "Manufacturer\r\r\nASUSTeK COMPUTER INC.\r\r\n",
+                  "Product\r\r\nPRIME H610M-A D4\r\r\n",
+                  "[+] Detected Asus\n[+] Use Perm Button\n\n[+] Motherboard is compatibile",
+                  {1000, 2000}},
+        BoardCase{"Msi", "Manufacturer\r\r\nMicro-Star International Co., Ltd.\r\r\n", "",
+                  "[+] Detected MSI\n[+] Use Perm Button\n[+] Motherboard is compatibile",
+                  {1000, 2000}},
+        BoardCase{"AsRock", "Manufacturer\r\r\n  ASRock \t\r\r\n", "",
+                  "[+] Detected ASRock\n[+] Use Perm Button\n[+] Motherboard is compatibile",
+                  {1000, 2000}},
+        BoardCase{"Gigabyte", "Manufacturer\r\r\nGigabyte Technology Co., Ltd.\r\r\n", "",
+                  "[+] Detected Gigabyte\n[+] Use Perm Button\n[+] Motherboard is compatibile",
+                  {1000, 2000}},
+        BoardCase{"Unknown", "Manufacturer\r\r\nIntel Corporation\r\r\n", "",
+                  "[+] Open a ticket for manual verification.", {2000}},
+        BoardCase{"WmicMissing",
+                  "'wmic' is not recognized as an internal or external command,\r\n", "",
+                  "[+] Open a ticket for manual verification.", {2000}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CheckRun, NoDisksTakesTheEarlyExitAfterTheEnumerationMessage) {
+    FakeWorld f({"1"});
+    f.disks.message = "WMI query failed\n";
+
+    EXPECT_EQ(runCheck(f.world), 1);
+
+    const std::string out = f.t.stream(Event::Out);
+    EXPECT_TRUE(out.ends_with(
+        "\n[+] Detecting disks...\n[+] Error: No disks detected.\n\nPress Enter to exit..."))
+        << out;
+    EXPECT_EQ(out.find("Enter 1 or 2"), std::string::npos);
+    EXPECT_EQ(f.t.stream(Event::Err), "WMI query failed\n");
+    EXPECT_EQ(f.t.of(Event::Read), std::vector<std::string>{"char"});
+    EXPECT_EQ(f.t.events.back(), (Event{Event::Read, "char"}));
+}
+
+TEST(CheckRun, InvalidCpuAnswersTakeTheEarlyExit) {
+    for (const char* answer : {"3", "", "abc", "-1", "0", "99999999999"}) {
+        FakeWorld f({answer});
+        f.disks.disks = {sataDisk("A"), sataDisk("B")};
+
+        EXPECT_EQ(runCheck(f.world), 1) << answer;
+
+        const std::string out = f.t.stream(Event::Out);
+        EXPECT_TRUE(out.ends_with(kCpuQuestion +
+                                  "Invalid choice. Please run the program again and select 1 or "
+                                  "2.\n\nPress Enter to exit..."))
+            << answer;
+        EXPECT_EQ(out.find("(Y/N)"), std::string::npos) << answer;
+        const auto commands = f.t.of(Event::Command);
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), "registry"), 0) << answer;
+        EXPECT_EQ(f.t.of(Event::Colour), (std::vector<std::string>{"9", "7"})) << answer;
+    }
+}
+
+TEST(CheckRun, EndOfInputEverywhereGivesTheInvalidChoiceExit) {
+    FakeWorld f;  // no answers at all
+    f.disks.disks = {sataDisk("A")};
+    EXPECT_EQ(runCheck(f.world), 1);
+    EXPECT_EQ(f.t.of(Event::Read), (std::vector<std::string>{"line", "char"}));
+}
+
+TEST(CheckRun, IntelSingleDiskWithReportShowsTheReportThenTheRedBox) {
+    FakeWorld f({"1", "Yes"});
+    f.disks.disks = {nvmeDisk("\\\\.\\PHYSICALDRIVE0", "")};
+
+    EXPECT_EQ(runCheck(f.world), 0);
+
+    const std::string out = f.t.stream(Event::Out);
+    const std::string tail = kReportQuestion +
+                             "\n[+] System Information:\n-------------------\n"
+                             "[+] Detected 1 disk(s) total\n[+] SATA disks: 0\n"
+                             "[+] NVMe disks: 1\n[+] Motherboard SATA RAID support: Yes\n"
+                             "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
+                             "  1. \\\\.\\PHYSICALDRIVE0 (NVMe)\n\n"
+                             "[+] You need at least 2 disks for RAID 0.\n" +
+                             kRedBox;
+    EXPECT_TRUE(out.ends_with(tail)) << out;
+    // The box is red and the colour is never set back.
+    EXPECT_EQ(f.t.of(Event::Colour), (std::vector<std::string>{"9", "7", "12"}));
+    EXPECT_EQ(f.t.events.back(), (Event{Event::Read, "char"}));
+}
+
+TEST(CheckRun, ProbeWordsAreTakenFirstAndPrintedInTheirOwnOrder) {
+    FakeWorld f({"2", ""});
+    f.runner.stdoutAnswers = {{kWifi, "Down\r\n"},
+                              {kBluetooth, "OK\nOK\nUnknown\n"},
+                              {kTpm, "False"},
+                              {kSecureBoot, ""}};
+    f.disks.disks = {sataDisk("A")};
+
+    EXPECT_EQ(runCheck(f.world), 0);
+
+    const auto commands = f.t.of(Event::Command);
+    ASSERT_GE(commands.size(), 4u);
+    EXPECT_EQ(commands[0], "stdout: " + kWifi);
+    EXPECT_EQ(commands[3], "stdout: " + kSecureBoot);
+    EXPECT_NE(f.t.stream(Event::Out).find(statusBlock("DISABLED", "UNSUPPORTED", "DISABLED",
+                                                      "ENABLED")),
+              std::string::npos);
+    // Nothing is written before the probes have all run.
+    EXPECT_EQ(f.t.events[4].kind, Event::Colour);
+}
+
+TEST(CheckRun, ConsoleFailureLinesComeBeforeTheBanner) {
+    FakeWorld f({"1", "n"});
+    f.console.bufferFails = true;
+    f.console.error = 6;
+    f.disks.disks = {sataDisk("A"), sataDisk("B")};
+
+    EXPECT_EQ(runCheck(f.world), 0);
+
+    EXPECT_EQ(f.t.stream(Event::Err), "[!] SetConsoleScreenBufferSize failed. Error: 6\n");
+    EXPECT_TRUE(f.t.stream(Event::Out).starts_with("[!] Console resize failed, falling back...\n" +
+                                                  std::string(bannerText())));
+    EXPECT_EQ(f.t.of(Event::System), std::vector<std::string>{"mode con: cols=120 lines=50"});
+}
+
+}  // namespace
+}  // namespace quorven::testing

@@ -1,0 +1,218 @@
+#pragma once
+// A scripted world for driving whole runs in-process. Every observable act
+// lands in one ordered transcript, so tests see where colours and pauses
+// fall between the bytes.
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/world.h"
+
+namespace quorven::testing {
+
+struct Event {
+    enum Kind { Out, Err, Colour, Pause, Command, System, Read };
+    Kind kind;
+    std::string text;  // bytes, the command, or the number as text
+    bool operator==(const Event&) const = default;
+};
+
+class Transcript {
+public:
+    void add(Event::Kind kind, std::string text) {
+        // Adjacent writes to one stream merge, so that how a text was split
+        // into calls does not matter.
+        if ((kind == Event::Out || kind == Event::Err) && !events.empty() &&
+            events.back().kind == kind) {
+            events.back().text += text;
+            return;
+        }
+        events.push_back({kind, std::move(text)});
+    }
+    std::string stream(Event::Kind kind) const {
+        std::string all;
+        for (const Event& e : events) {
+            if (e.kind == kind) all += e.text;
+        }
+        return all;
+    }
+    std::vector<unsigned> pauses() const {
+        std::vector<unsigned> all;
+        for (const Event& e : events) {
+            if (e.kind == Event::Pause) all.push_back(static_cast<unsigned>(std::stoul(e.text)));
+        }
+        return all;
+    }
+    std::vector<std::string> of(Event::Kind kind) const {
+        std::vector<std::string> all;
+        for (const Event& e : events) {
+            if (e.kind == kind) all.push_back(e.text);
+        }
+        return all;
+    }
+    std::vector<Event> events;
+};
+
+class FakeOutput final : public Output {
+public:
+    FakeOutput(Transcript& t, Event::Kind kind) : t_(t), kind_(kind) {}
+    void write(std::string_view bytes) override { t_.add(kind_, std::string(bytes)); }
+    void flush() override {}
+
+private:
+    Transcript& t_;
+    Event::Kind kind_;
+};
+
+/// Answers lines from a script; past its end, input is at end of file.
+class FakeInput final : public Input {
+public:
+    FakeInput(Transcript& t, std::deque<std::string> lines) : t_(t), lines_(std::move(lines)) {}
+    std::string readLine() override {
+        t_.add(Event::Read, "line");
+        if (lines_.empty()) return {};
+        std::string line = std::move(lines_.front());
+        lines_.pop_front();
+        return line;
+    }
+    void readChar() override {
+        t_.add(Event::Read, "char");
+        if (!lines_.empty()) lines_.pop_front();
+    }
+
+private:
+    Transcript& t_;
+    std::deque<std::string> lines_;
+};
+
+class FakePauser final : public Pauser {
+public:
+    explicit FakePauser(Transcript& t) : t_(t) {}
+    void pause(unsigned ms) override { t_.add(Event::Pause, std::to_string(ms)); }
+
+private:
+    Transcript& t_;
+};
+
+/// A console whose calls succeed unless told otherwise.
+class FakeConsole final : public ConsoleApi {
+public:
+    explicit FakeConsole(Transcript& t) : t_(t) {}
+    bool setOutputCodePage(unsigned cp) override {
+        calls.push_back("codepage " + std::to_string(cp));
+        return codePageOk;
+    }
+    ConsoleHandle stdOutputHandle() override { return handle; }
+    bool setWindowInfo(ConsoleHandle h, ConsoleRect r) override {
+        calls.push_back("window " + std::to_string(h) + " " + std::to_string(r.left) + "," +
+                        std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+                        std::to_string(r.bottom));
+        return !(r.right > 1 && finalWindowFails);
+    }
+    bool setScreenBufferSize(ConsoleHandle h, ConsoleSize s) override {
+        calls.push_back("buffer " + std::to_string(h) + " " + std::to_string(s.columns) + "x" +
+                        std::to_string(s.rows));
+        return !bufferFails;
+    }
+    std::uint32_t lastError() override { return error; }
+    bool setTextAttribute(ConsoleHandle, std::uint16_t attribute) override {
+        t_.add(Event::Colour, std::to_string(attribute));
+        return true;
+    }
+    void runSystemCommand(const char* command) override { t_.add(Event::System, command); }
+
+    ConsoleHandle handle = 42;
+    bool codePageOk = true;
+    bool bufferFails = false;
+    bool finalWindowFails = false;
+    std::uint32_t error = 0;
+    std::vector<std::string> calls;
+
+private:
+    Transcript& t_;
+};
+
+/// Answers commands from a table; an unknown command did not start.
+class FakeRunner final : public CommandRunner {
+public:
+    explicit FakeRunner(Transcript& t) : t_(t) {}
+    std::string runHiddenCommand(const std::string& command) override {
+        t_.add(Event::Command, "hidden: " + command);
+        const auto found = hidden.find(command);
+        return found == hidden.end() ? "[!] Failed to run command\n" : found->second;
+    }
+    std::optional<std::string> readCommandStdout(const std::string& command) override {
+        t_.add(Event::Command, "stdout: " + command);
+        const auto found = stdoutAnswers.find(command);
+        if (found == stdoutAnswers.end()) return std::nullopt;
+        return found->second;
+    }
+    std::map<std::string, std::string> hidden;
+    std::map<std::string, std::string> stdoutAnswers;
+
+private:
+    Transcript& t_;
+};
+
+class FakeDisks final : public DiskLister {
+public:
+    explicit FakeDisks(Transcript& t) : t_(t) {}
+    std::vector<DiskRecord> listDisks() override {
+        t_.add(Event::Command, "listDisks");
+        if (!message.empty()) t_.add(Event::Err, message);
+        return disks;
+    }
+    std::vector<DiskRecord> disks;
+    std::string message;
+
+private:
+    Transcript& t_;
+};
+
+class FakeRegistry final : public RegistryProbe {
+public:
+    explicit FakeRegistry(Transcript& t) : t_(t) {}
+    void probeRaidDrivers() override { t_.add(Event::Command, "registry"); }
+
+private:
+    Transcript& t_;
+};
+
+inline DiskRecord sataDisk(std::string id, std::string model = "Wine Disk Drive") {
+    return {std::move(id), std::move(model), 1, 0};
+}
+inline DiskRecord nvmeDisk(std::string id, std::string model = "Samsung SSD 990 PRO") {
+    return {std::move(id), std::move(model), 0, 1};
+}
+
+/// Everything a run touches, with the Windows command texts.
+struct FakeWorld {
+    explicit FakeWorld(std::deque<std::string> answers = {})
+        : out(t, Event::Out),
+          err(t, Event::Err),
+          in(t, std::move(answers)),
+          pauser(t),
+          console(t),
+          runner(t),
+          disks(t),
+          registry(t),
+          world{out,     err,   in,       pauser,
+                console, runner, disks,   registry,
+                windowsProbeTable(), windowsBoardCommands(true)} {}
+
+    Transcript t;
+    FakeOutput out;
+    FakeOutput err;
+    FakeInput in;
+    FakePauser pauser;
+    FakeConsole console;
+    FakeRunner runner;
+    FakeDisks disks;
+    FakeRegistry registry;
+    World world;
+};
+
+}  // namespace quorven::testing

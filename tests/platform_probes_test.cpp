@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "fake_world.h"
+#include "probes/platform_probes.h"
+
+namespace quorven::testing {
+namespace {
+
+TEST(ProbeTable, WindowsCommandsAreTheExactPowerShellTexts) {
+    const ProbeTable table = windowsProbeTable();
+    EXPECT_EQ(table.wifi.command.size(), 135u);
+    EXPECT_EQ(table.bluetooth.command.size(), 91u);
+    EXPECT_EQ(table.tpm.command.size(), 72u);
+    EXPECT_EQ(table.secureBoot.command.size(), 44u);
+    EXPECT_EQ(table.wifi.command,
+              "powershell -Command \"Get-NetAdapter | Where-Object { $_.InterfaceDescription "
+              "-match '802.11n' } | Select-Object -ExpandProperty Status\"");
+    EXPECT_EQ(table.secureBoot.command, "powershell -Command \"Confirm-SecureBootUEFI\"");
+}
+
+struct MatchCase {
+    const char* probe;
+    std::optional<std::string> output;
+    std::string word;
+};
+
+TEST(ProbeAnswers, LineByLineMatchingInTableOrder) {
+    const ProbeTable table = windowsProbeTable();
+    const std::map<std::string, const PlatformProbe*> probes = {
+        {"wifi", &table.wifi},
+        {"bluetooth", &table.bluetooth},
+        {"tpm", &table.tpm},
+        {"secureBoot", &table.secureBoot}};
+    const MatchCase cases[] = {
+        // Start failures.
+        {"wifi", std::nullopt, "UNAVAILABLE"},
+        {"bluetooth", std::nullopt, "UNAVAILABLE"},
+        {"tpm", std::nullopt, "UNAVAILABLE"},
+        {"secureBoot", std::nullopt, "ERROR"},
+        // Empty output falls back.
+        {"wifi", "", "UNKNOWN"},
+        {"bluetooth", "", "DISABLED"},
+        {"tpm", "", "UNKNOWN"},
+        {"secureBoot", "", "UNSUPPORTED"},
+        // Single answers, line breaks anywhere.
+        {"tpm", "True\n", "ENABLED"},
+        {"tpm", "\n\nFalse\n\n", "DISABLED"},
+        {"secureBoot", "True\r\n", "ENABLED"},
+        {"secureBoot", "False", "DISABLED"},
+        {"wifi", "Up\n", "ENABLED"},
+        {"wifi", "Down\n", "DISABLED"},
+        {"wifi", "Disconnected\n", "UNKNOWN"},
+        {"bluetooth", "OK\n", "ENABLED"},
+        {"bluetooth", "Error\n", "DISABLED"},
+        // Case and blanks count.
+        {"tpm", "true\n", "UNKNOWN"},
+        {"tpm", "TRUE\n", "UNKNOWN"},
+        {"tpm", "True \n", "UNKNOWN"},
+        {"tpm", " True\n", "UNKNOWN"},
+        {"secureBoot", "\tTrue\n", "UNSUPPORTED"},
+        {"secureBoot", "Cmdlet not supported on this platform.\n", "UNSUPPORTED"},
+        // Several devices answer one line each.
+        {"bluetooth", "OK\nOK\nOK\nUnknown\n", "ENABLED"},
+        {"bluetooth", "Unknown\nError\n", "DISABLED"},
+        {"wifi", "Up\nUp\n", "ENABLED"},
+        {"wifi", "Down\nUp\n", "ENABLED"},
+        {"wifi", "Down\r\nDown\r\n", "DISABLED"},
+        {"wifi", "UpDown\n", "UNKNOWN"},
+        // A lone CR is dropped, not a line break.
+        {"tpm", "Tr\rue\n", "ENABLED"},
+        {"tpm", std::string("True\0", 5), "UNKNOWN"},
+    };
+    for (const MatchCase& c : cases) {
+        EXPECT_EQ(matchProbeAnswer(*probes.at(c.probe), c.output), c.word)
+            << c.probe << " " << (c.output ? '"' + *c.output + '"' : "not started");
+    }
+}
+
+TEST(ProbeAnswers, RunProbeReadsStandardOutputOnly) {
+    Transcript t;
+    FakeRunner runner(t);
+    const ProbeTable table = windowsProbeTable();
+    runner.stdoutAnswers[table.tpm.command] = "True\n";
+    EXPECT_EQ(runProbe(table.tpm, runner), "ENABLED");
+    EXPECT_EQ(t.of(Event::Command), std::vector<std::string>{"stdout: " + table.tpm.command});
+}
+
+// The Linux stand-ins run for real and may only print the answers that the
+// probes know, one per line.
+TEST(PosixProbes, StandInsPrintOnlyKnownAnswers) {
+    const ProbeTable table = posixProbeTable();
+    const auto api = makePlatformProcessApi();
+    const std::pair<const PlatformProbe*, std::set<std::string>> probes[] = {
+        {&table.wifi, {"Up", "Down"}},
+        {&table.bluetooth, {"OK", "Error"}},
+        {&table.tpm, {"True", "False"}},
+        {&table.secureBoot, {"True", "False"}}};
+    for (const auto& [probe, allowed] : probes) {
+        const std::optional<std::string> output = readCommandStdout(*api, probe->command);
+        ASSERT_TRUE(output.has_value()) << probe->command;
+        std::string line;
+        for (char c : *output) {
+            if (c != '\n') {
+                line += c;
+                continue;
+            }
+            EXPECT_TRUE(allowed.count(line)) << probe->command << " printed " << line;
+            line.clear();
+        }
+        EXPECT_EQ(line, "") << "unterminated line from " << probe->command;
+    }
+    // TPM always answers one way or the other.
+    CapturingRunner runner(*api);
+    EXPECT_NE(runProbe(table.tpm, runner), "UNKNOWN");
+}
+
+}  // namespace
+}  // namespace quorven::testing

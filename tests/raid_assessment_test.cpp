@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include "assess/detail_report.h"
+#include "assess/raid_assessment.h"
+#include "fake_world.h"
+
+namespace quorven::testing {
+namespace {
+
+TEST(CpuAnswer, ConvertsLikeStrtolWithinTheSigned32BitRange) {
+    struct Case {
+        std::string line;
+        std::optional<std::int32_t> value;
+    };
+    const Case cases[] = {
+        {"1", 1},           {"+1", 1},     {"01", 1},       {"1.5", 1},
+        {"1 2", 1},         {" 2", 2},     {"\t\v\f\r 2", 2}, {"2abc", 2},
+        {"-0", 0},          {"0", 0},      {"3", 3},        {"-1", -1},
+        {"2147483647", 2147483647},        {"-2147483648", -2147483647 - 1},
+        {"000000000000000000001", 1},
+        // No digit at all.
+        {"", std::nullopt}, {"abc", std::nullopt}, {"-", std::nullopt}, {"+", std::nullopt},
+        {"+-1", std::nullopt}, {" ", std::nullopt}, {"x1", std::nullopt},
+        // Outside the range, however far.
+        {"2147483648", std::nullopt}, {"-2147483649", std::nullopt},
+        {"99999999999", std::nullopt}, {std::string(5000, '9'), std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(parseCpuAnswer(c.line), c.value) << '"' << c.line << '"';
+}
+
+TEST(CpuAnswer, OnlyOneAndTwoAreValidChoices) {
+    struct Case {
+        const char* line;
+        std::optional<CpuVendor> vendor;
+    };
+    const Case cases[] = {{"1", CpuVendor::Intel}, {"+1", CpuVendor::Intel},
+                          {"01", CpuVendor::Intel}, {"1.5", CpuVendor::Intel},
+                          {"1 2", CpuVendor::Intel}, {" 2", CpuVendor::Amd},
+                          {"2abc", CpuVendor::Amd}, {"", std::nullopt},
+                          {"abc", std::nullopt},     {"-", std::nullopt},
+                          {"0", std::nullopt},       {"3", std::nullopt},
+                          {"-1", std::nullopt},      {"2147483648", std::nullopt},
+                          {"99999999999", std::nullopt}, {"4294967297", std::nullopt}};
+    for (const Case& c : cases) {
+        Transcript t;
+        FakeOutput out(t, Event::Out);
+        FakeInput in(t, {c.line});
+        EXPECT_EQ(askCpuVendor(out, in), c.vendor) << '"' << c.line << '"';
+        EXPECT_EQ(t.stream(Event::Out),
+                  "[+] Select your CPU manufacturer:\n1. Intel\n2. AMD\nEnter 1 or 2: ");
+    }
+}
+
+TEST(YesNoAnswer, OnlyTheFirstByteCounts) {
+    for (const char* yes : {"y", "Y", "yes", "Yes", "Yn", "y\r", "YES please"}) {
+        EXPECT_TRUE(isYesAnswer(yes)) << yes;
+    }
+    for (const std::string& no : std::vector<std::string>{"", "n", "no", " y", "ja", "\xFFy",
+                                                          std::string("\0y", 2), "\r"}) {
+        EXPECT_FALSE(isYesAnswer(no)) << no;
+    }
+}
+
+DiskCounts counts(int sata, int nvme) {
+    std::vector<DiskRecord> disks;
+    for (int i = 0; i < sata; ++i) disks.push_back(sataDisk("s" + std::to_string(i)));
+    for (int i = 0; i < nvme; ++i) disks.push_back(nvmeDisk("n" + std::to_string(i)));
+    return countDisks(disks);
+}
+
+TEST(CountDisks, CountsEachFlagAndTheLength) {
+    EXPECT_EQ(counts(3, 1), (DiskCounts{4, 3, 1, true, true}));
+    EXPECT_EQ(counts(0, 2), (DiskCounts{2, 0, 2, false, true}));
+    // A record with neither flag still counts towards the total.
+    EXPECT_EQ(countDisks({DiskRecord{"x", "", 0, 0}}), (DiskCounts{1, 0, 0, false, false}));
+}
+
+TEST(RaidRules, EveryRowWithItsReason) {
+    const std::string_view i1 = "[+] You need at least 2 disks for RAID 0.";
+    const std::string_view i2 =
+        "[+] You have multiple SATA and NVMe disks, and your motherboard supports both SATA and "
+        "NVMe RAID.";
+    const std::string_view i3 =
+        "[+] You have mixed SATA and NVMe disks. You need to unplug your NVMe disk(s) to RAID your "
+        "SATA disks.";
+    const std::string_view i4 =
+        "[+] You have multiple SATA disks and your motherboard supports SATA RAID.";
+    const std::string_view i5 =
+        "[+] You have mixed NVMe and SATA disks. You need to unplug your SATA disk(s) to RAID your "
+        "NVMe disks.";
+    const std::string_view i6 =
+        "[+] You have multiple NVMe disks and your motherboard supports NVMe RAID.";
+    const std::string_view i7 = "[+] You need at least 2 disks of the same interface type for RAID 0.";
+    const std::string_view a1 =
+        "[+] AMD systems can create RAID with just one NVMe disk, and your motherboard supports "
+        "NVMe RAID.";
+    const std::string_view a2 =
+        "[+] AMD systems can create RAID with just one SATA disk, and your motherboard supports "
+        "SATA RAID.";
+    const std::string_view a3 = "[+] No compatible disks or RAID support detected.";
+    struct Case {
+        CpuVendor cpu;
+        int sata, nvme;
+        RaidVerdict verdict;
+    };
+    const CpuVendor intel = CpuVendor::Intel, amd = CpuVendor::Amd;
+    const Case cases[] = {
+        {intel, 1, 0, {false, i1}}, {intel, 0, 1, {false, i1}}, {intel, 2, 2, {true, i2}},
+        {intel, 5, 3, {true, i2}},  {intel, 2, 1, {false, i3}}, {intel, 3, 1, {false, i3}},
+        {intel, 2, 0, {true, i4}},  {intel, 4, 0, {true, i4}},  {intel, 1, 2, {false, i5}},
+        {intel, 1, 3, {false, i5}}, {intel, 0, 2, {true, i6}},  {intel, 1, 1, {false, i7}},
+        {amd, 0, 1, {true, a1}},    {amd, 3, 1, {true, a1}},    {amd, 1, 0, {true, a2}},
+        {amd, 4, 0, {true, a2}},    {amd, 0, 0, {false, a3}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(assessRaid0(c.cpu, counts(c.sata, c.nvme)), c.verdict)
+            << static_cast<int>(c.cpu) << " sata " << c.sata << " nvme " << c.nvme;
+    }
+}
+
+TEST(DetailReport, CountsSupportLinesAndOneLinePerDisk) {
+    Transcript t;
+    FakeOutput out(t, Event::Out);
+    const std::vector<DiskRecord> disks = {
+        sataDisk("\\\\.\\PHYSICALDRIVE0", "Wine Disk Drive"),
+        nvmeDisk("\\\\.\\PHYSICALDRIVE1", ""),
+        DiskRecord{"/dev/sdb", "Disque dur \xC3\xA9tendu", 1, 0},
+    };
+    printDetailReport(out, disks, countDisks(disks));
+    EXPECT_EQ(t.stream(Event::Out),
+              "\n[+] System Information:\n-------------------\n[+] Detected 3 disk(s) total\n"
+              "[+] SATA disks: 2\n[+] NVMe disks: 1\n[+] Motherboard SATA RAID support: Yes\n"
+              "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
+              "  1. \\\\.\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n"
+              "  2. \\\\.\\PHYSICALDRIVE1 (NVMe)\n"
+              "  3. /dev/sdb - Disque dur \xC3\xA9tendu (SATA)\n\n");
+}
+
+TEST(DetailReport, QuestionIsAskedWithoutALineEnd) {
+    Transcript t;
+    FakeOutput out(t, Event::Out);
+    FakeInput in(t, {"yes"});
+    EXPECT_TRUE(askDetailReport(out, in));
+    EXPECT_EQ(t.stream(Event::Out), "[+] Would you like to see detailed system information? (Y/N): ");
+}
+
+}  // namespace
+}  // namespace quorven::testing

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "probes/sysfs_disks.h"
+
+namespace quorven::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SysfsTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorven-sysfs-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        fs::create_directories(root_ / "block");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    // A block device under `devicePath`, linked from block/NAME as the
+    // kernel does; a model file when `model` is given.
+    void addDisk(const std::string& name, const std::string& devicePath,
+                 const std::optional<std::string>& model) {
+        const fs::path device = root_ / "devices" / devicePath / "block" / name;
+        fs::create_directories(device / "device");
+        if (model) std::ofstream(device / "device" / "model", std::ios::binary) << *model;
+        fs::create_symlink(fs::relative(device, root_ / "block"), root_ / "block" / name);
+    }
+
+    fs::path root_;
+};
+
+TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
+    addDisk("vda", "pci0000:00/0000:00:05.0/virtio2", std::nullopt);
+    addDisk("sda", "pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0",
+            std::string("QEMU HARDDISK   \n"));
+    addDisk("nvme0n1", "pci0000:00/0000:00:04.0/nvme/nvme0",
+            std::string("Samsung SSD 990 PRO 2TB                 \n"));
+    addDisk("loop0", "virtual", std::nullopt);
+    addDisk("dm-0", "virtual", std::string("ignored\n"));
+    fs::create_symlink("../devices/nowhere", root_ / "block" / "dangling");
+
+    const std::vector<DiskRecord> disks = SysfsDiskLister(root_).listDisks();
+
+    EXPECT_EQ(disks, (std::vector<DiskRecord>{
+                         {"/dev/nvme0n1", "Samsung SSD 990 PRO 2TB", 0, 1},
+                         {"/dev/sda", "QEMU HARDDISK", 1, 0},
+                         {"/dev/vda", "", 1, 0},
+                     }));
+}
+
+TEST_F(SysfsTree, MissingBlockFolderGivesNoDisks) {
+    fs::remove_all(root_ / "block");
+    EXPECT_TRUE(SysfsDiskLister(root_).listDisks().empty());
+    EXPECT_TRUE(SysfsDiskLister(root_ / "absent").listDisks().empty());
+}
+
+TEST(SysfsModel, DropsTrailingBlanksAndLineFeedOnly) {
+    EXPECT_EQ(cleanSysfsModel("QEMU HARDDISK   \n"), "QEMU HARDDISK");
+    EXPECT_EQ(cleanSysfsModel("  WDC WD10EZEX\t\n"), "  WDC WD10EZEX");
+    EXPECT_EQ(cleanSysfsModel(" \n"), "");
+    EXPECT_EQ(cleanSysfsModel(""), "");
+    EXPECT_EQ(cleanSysfsModel("a\nb\n"), "a\nb");
+}
+
+TEST(SysfsDisks, ThisMachineListsOnlyRealDevices) {
+    for (const DiskRecord& disk : SysfsDiskLister("/sys").listDisks()) {
+        EXPECT_TRUE(disk.deviceId.starts_with("/dev/")) << disk.deviceId;
+        EXPECT_FALSE(disk.deviceId.starts_with("/dev/loop")) << disk.deviceId;
+        EXPECT_EQ(disk.isSata + disk.isNvme, 1) << disk.deviceId;
+    }
+}
+
+}  // namespace
+}  // namespace quorven::testing
