@@ -1,6 +1,5 @@
 // One COM call per operation. The order, the messages and who releases what
 // live in the portable enumeration, which is tested against a fake of this.
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -66,7 +65,7 @@ public:
         IWbemClassObject* got = nullptr;
         ULONG count = 0;
         const HRESULT result =
-            static_cast<IEnumWbemClassObject*>(enumerator)->Next(WBEM_INFINITE, 1, &got, &count);
+            static_cast<IEnumWbemClassObject*>(enumerator)->Next(static_cast<LONG>(WBEM_INFINITE), 1, &got, &count);
         object = got;
         returned = count;
         return result;

@@ -103,7 +103,9 @@ TEST(Banner, TwelveLinesWithSixEquallyWideRowsOfBlockLetters) {
     EXPECT_EQ(width, 62u);
     for (int i = 3; i < 9; ++i) {
         EXPECT_EQ(cells(rows[i]), width) << "row " << i;
-        if (i < 8) EXPECT_NE(rows[i].find("█"), std::string::npos) << "row " << i;
+        if (i < 8) {
+            EXPECT_NE(rows[i].find("█"), std::string::npos) << "row " << i;
+        }
     }
     EXPECT_EQ(rows[9], std::string(width, ' '));
     EXPECT_EQ(rows[10], "");

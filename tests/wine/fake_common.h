@@ -1,0 +1,40 @@
+#pragma once
+// Shared by the fake wmic and powershell programs that the Wine scenarios put
+// first on the Windows PATH. They answer from environment variables that the
+// harness sets per scenario, and log their command line.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace fake {
+
+inline std::string env(const char* name, bool* present = nullptr) {
+    const char* value = std::getenv(name);
+    if (present != nullptr) *present = value != nullptr;
+    return value == nullptr ? std::string() : std::string(value);
+}
+
+// Bytes exactly as given: no text-mode translation on the way out.
+inline void writeRaw(DWORD which, const std::string& bytes) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(which), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+              nullptr);
+}
+
+inline void logCommandLine(const char* program) {
+    const std::string path = env("QUORVEN_FAKE_LOG");
+    if (path.empty()) return;
+    if (std::FILE* log = std::fopen(path.c_str(), "ab")) {
+        std::fprintf(log, "%s: %s\n", program, GetCommandLineA());
+        std::fclose(log);
+    }
+}
+
+inline bool contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace fake

@@ -1,0 +1,51 @@
+// Answers the four status probes and the board query that replaces wmic,
+// with CR LF line ends as PowerShell writes them. A probe's *_STDERR variable
+// goes to standard error.
+#include "fake_common.h"
+
+namespace {
+
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+int main() {
+    fake::logCommandLine("powershell");
+    const std::string line = GetCommandLineA();
+    struct Route {
+        const char* marker;
+        const char* variable;
+    };
+    const Route routes[] = {
+        {"Get-NetAdapter", "QUORVEN_FAKE_WIFI"},
+        {"Get-PnpDevice", "QUORVEN_FAKE_BLUETOOTH"},
+        {"Get-TPM", "QUORVEN_FAKE_TPM"},
+        {"Confirm-SecureBootUEFI", "QUORVEN_FAKE_SECUREBOOT"},
+        {"Win32_BaseBoard).Manufacturer", "QUORVEN_FAKE_MANUFACTURER"},
+        {"Win32_BaseBoard).Product", "QUORVEN_FAKE_PRODUCT"},
+    };
+    for (const Route& route : routes) {
+        if (!fake::contains(line, route.marker)) continue;
+        const std::string errors = fake::env((std::string(route.variable) + "_STDERR").c_str());
+        if (!errors.empty()) fake::writeRaw(STD_ERROR_HANDLE, withCrLf(errors));
+        bool present = false;
+        const std::string value = fake::env(route.variable, &present);
+        if (fake::contains(route.marker, "BaseBoard")) {
+            // The replacement query prints its own header line first.
+            const std::string header = fake::contains(route.marker, "Product") ? "Product"
+                                                                                 : "Manufacturer";
+            fake::writeRaw(STD_OUTPUT_HANDLE, withCrLf(header + "\n" + (present ? value + "\n" : "")));
+        } else if (present) {
+            fake::writeRaw(STD_OUTPUT_HANDLE, withCrLf(value));
+        }
+        return 0;
+    }
+    return 1;
+}
