@@ -5,18 +5,21 @@ SHELL := /bin/bash
 NATIVE_PACKAGES := g++ cmake ninja-build
 TEST_PACKAGES := $(NATIVE_PACKAGES) libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix \
                  binutils-mingw-w64-x86-64 wine64 python3 procps
+RELEASE_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build zip
+# The version that `make release` stamps into the exe: make release VERSION=1.2.0
+VERSION ?= 1.0.0
 # CI builds treat warnings as errors.
 WERROR := $(if $(CI),ON,OFF)
 
 .PHONY: run test native sanitize windows deps-native deps-test test-native test-sanitize \
-        test-wine clean
+        test-exe test-wine release clean
 
 run: deps-native
 	cmake --preset native -DQUORVEN_TESTS=OFF >/dev/null
 	cmake --build --preset native --target quorven
 	./build/native/quorven
 
-test: deps-test test-native test-sanitize windows test-wine
+test: deps-test test-native test-sanitize windows test-exe test-wine
 
 deps-native:
 	@scripts/ensure-packages $(NATIVE_PACKAGES)
@@ -42,8 +45,24 @@ test-native: native
 test-sanitize: sanitize
 	ctest --preset sanitize
 
+test-exe: windows
+	tests/windows/check-exe build/windows/quorven.exe
+
 test-wine: windows
 	python3 tests/wine/run_scenarios.py
+
+release:
+	@scripts/ensure-packages $(RELEASE_PACKAGES)
+	cmake --preset release -DQUORVEN_VERSION=$(VERSION) >/dev/null
+	cmake --build --preset release
+	tests/windows/check-exe build/release/quorven.exe $(VERSION)
+	rm -rf dist && mkdir -p dist/stage
+	cp build/release/quorven.exe dist/quorven.exe
+	cp build/release/quorven.exe README.md dist/stage/
+	cd dist/stage && zip -q -X ../quorven-$(VERSION)-windows-x64.zip quorven.exe README.md
+	rm -rf dist/stage
+	cd dist && sha256sum quorven.exe quorven-$(VERSION)-windows-x64.zip > SHA256SUMS
+	@cat dist/SHA256SUMS
 
 clean:
 	rm -rf build dist
