@@ -3,6 +3,6 @@
 
 int main() {
     quorven::hardenDllSearch();
-    const auto platform = quorven::makePlatformWorld();
-    return quorven::runCheck(platform->world());
+    quorven::PlatformWorld platform;
+    return quorven::runCheck(platform.world());
 }

@@ -30,11 +30,30 @@ struct World {
 /// The real world of this process and the objects behind it.
 class PlatformWorld {
 public:
-    virtual ~PlatformWorld() = default;
-    virtual World& world() = 0;
+    PlatformWorld();
+    PlatformWorld(const PlatformWorld&) = delete;
+    PlatformWorld& operator=(const PlatformWorld&) = delete;
+    World& world() { return world_; }
+
+private:
+    std::unique_ptr<Output> out_;
+    std::unique_ptr<Output> err_;
+    std::unique_ptr<Input> in_;
+    std::unique_ptr<Pauser> pauser_;
+    std::unique_ptr<ConsoleApi> console_;
+    std::unique_ptr<ProcessApi> processes_;
+    CapturingRunner runner_;
+    std::unique_ptr<DiskLister> disks_;
+    std::unique_ptr<RegistryProbe> registry_;
+    World world_;
 };
 
-std::unique_ptr<PlatformWorld> makePlatformWorld();
+/// Unbuffered writers on the process's standard output and error.
+std::unique_ptr<Output> makeStandardOutput();
+std::unique_ptr<Output> makeStandardError();
+std::unique_ptr<Pauser> makePlatformPauser();
+/// wmic, or its replacement where Windows has dropped it; sysfs on Linux.
+BoardCommands platformBoardCommands();
 
 /// Limits where DLLs are loaded from; called before anything else.
 void hardenDllSearch();

@@ -2,9 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 
-#include "app/stdio_input.h"
 #include "app/world.h"
 
 namespace quorven {
@@ -39,38 +37,12 @@ public:
     }
 };
 
-class PosixWorld final : public PlatformWorld {
-public:
-    PosixWorld()
-        : out_(STDOUT_FILENO),
-          err_(STDERR_FILENO),
-          in_(stdin),
-          console_(makePlatformConsole(out_)),
-          processes_(makePlatformProcessApi()),
-          runner_(*processes_),
-          disks_(makePlatformDiskLister(err_)),
-          registry_(makePlatformRegistryProbe()),
-          world_{out_,     err_,    in_,        pauser_,
-                 *console_, runner_, *disks_,    *registry_,
-                 posixProbeTable(), posixBoardCommands()} {}
-    World& world() override { return world_; }
-
-private:
-    FdOutput out_;
-    FdOutput err_;
-    StdioInput in_;
-    SleepingPauser pauser_;
-    std::unique_ptr<ConsoleApi> console_;
-    std::unique_ptr<ProcessApi> processes_;
-    CapturingRunner runner_;
-    std::unique_ptr<DiskLister> disks_;
-    std::unique_ptr<RegistryProbe> registry_;
-    World world_;
-};
-
 }  // namespace
 
-std::unique_ptr<PlatformWorld> makePlatformWorld() { return std::make_unique<PosixWorld>(); }
+std::unique_ptr<Output> makeStandardOutput() { return std::make_unique<FdOutput>(STDOUT_FILENO); }
+std::unique_ptr<Output> makeStandardError() { return std::make_unique<FdOutput>(STDERR_FILENO); }
+std::unique_ptr<Pauser> makePlatformPauser() { return std::make_unique<SleepingPauser>(); }
+BoardCommands platformBoardCommands() { return posixBoardCommands(); }
 
 void hardenDllSearch() {}
 

@@ -1,9 +1,7 @@
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
-#include "app/stdio_input.h"
 #include "app/world.h"
 
 namespace quorven {
@@ -53,38 +51,16 @@ bool wmicInstalled() {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-class Win32World final : public PlatformWorld {
-public:
-    Win32World()
-        : out_(STD_OUTPUT_HANDLE),
-          err_(STD_ERROR_HANDLE),
-          in_(stdin),
-          console_(makePlatformConsole(out_)),
-          processes_(makePlatformProcessApi()),
-          runner_(*processes_),
-          disks_(makePlatformDiskLister(err_)),
-          registry_(makePlatformRegistryProbe()),
-          world_{out_,     err_,    in_,        pauser_,
-                 *console_, runner_, *disks_,    *registry_,
-                 windowsProbeTable(), windowsBoardCommands(wmicInstalled())} {}
-    World& world() override { return world_; }
-
-private:
-    HandleOutput out_;
-    HandleOutput err_;
-    StdioInput in_;
-    SleepingPauser pauser_;
-    std::unique_ptr<ConsoleApi> console_;
-    std::unique_ptr<ProcessApi> processes_;
-    CapturingRunner runner_;
-    std::unique_ptr<DiskLister> disks_;
-    std::unique_ptr<RegistryProbe> registry_;
-    World world_;
-};
-
 }  // namespace
 
-std::unique_ptr<PlatformWorld> makePlatformWorld() { return std::make_unique<Win32World>(); }
+std::unique_ptr<Output> makeStandardOutput() {
+    return std::make_unique<HandleOutput>(STD_OUTPUT_HANDLE);
+}
+std::unique_ptr<Output> makeStandardError() {
+    return std::make_unique<HandleOutput>(STD_ERROR_HANDLE);
+}
+std::unique_ptr<Pauser> makePlatformPauser() { return std::make_unique<SleepingPauser>(); }
+BoardCommands platformBoardCommands() { return windowsBoardCommands(wmicInstalled()); }
 
 void hardenDllSearch() {
     // COM and WMI load their DLLs later; none of them may come from the
