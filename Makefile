@@ -4,22 +4,24 @@ SHELL := /bin/bash
 
 NATIVE_PACKAGES := g++ cmake ninja-build
 TEST_PACKAGES := $(NATIVE_PACKAGES) libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix \
-                 binutils-mingw-w64-x86-64 wine64 python3 procps
+                 binutils-mingw-w64-x86-64 wine64 python3 procps clang libclang-rt-14-dev
 RELEASE_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build zip
 # The version that `make release` stamps into the exe: make release VERSION=1.2.0
 VERSION ?= 1.0.0
+# How long `make fuzz` runs each fuzz target; `make test` gives each 20 s.
+FUZZ_SECONDS ?= 300
 # CI builds treat warnings as errors.
 WERROR := $(if $(CI),ON,OFF)
 
 .PHONY: run test native sanitize windows deps-native deps-test test-native test-sanitize \
-        test-exe test-wine release clean
+        test-exe test-wine test-fuzz fuzz release clean
 
 run: deps-native
 	cmake --preset native -DQUORVEN_TESTS=OFF >/dev/null
 	cmake --build --preset native --target quorven
 	./build/native/quorven
 
-test: deps-test test-native test-sanitize windows test-exe test-wine
+test: deps-test test-native test-sanitize windows test-exe test-wine test-fuzz
 
 deps-native:
 	@scripts/ensure-packages $(NATIVE_PACKAGES)
@@ -50,6 +52,12 @@ test-exe: windows
 
 test-wine: windows
 	python3 tests/wine/run_scenarios.py
+
+test-fuzz: deps-test
+	fuzz/run-fuzzers 20
+
+fuzz: deps-test
+	fuzz/run-fuzzers $(FUZZ_SECONDS)
 
 release:
 	@scripts/ensure-packages $(RELEASE_PACKAGES)
