@@ -14,7 +14,7 @@ FUZZ_SECONDS ?= 300
 WERROR := $(if $(CI),ON,OFF)
 
 .PHONY: run test native sanitize windows deps-native deps-test test-native test-sanitize \
-        test-exe test-wine test-fuzz fuzz release clean
+        test-exe test-wine test-fuzz fuzz bench release clean
 
 run: deps-native
 	cmake --preset native -DQUORVEN_TESTS=OFF >/dev/null
@@ -58,6 +58,10 @@ test-fuzz: deps-test
 
 fuzz: deps-test
 	fuzz/run-fuzzers $(FUZZ_SECONDS)
+
+# Figures for docs/performance.md; not a test, and it takes a few minutes.
+bench: deps-test
+	bench/run-bench
 
 release:
 	@scripts/ensure-packages $(RELEASE_PACKAGES)
