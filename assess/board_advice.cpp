@@ -42,6 +42,7 @@ void adviseOnBoard(const std::string& manufacturer, Output& out, Pauser& pauser,
         pauser.pause(1000);
         pauser.pause(2000);
         writeText(out, kCompatible);
+        out.flush();
         return;
     }
     const auto vendor = std::find_if(kPermVendors.begin(), kPermVendors.end(),
@@ -54,6 +55,7 @@ void adviseOnBoard(const std::string& manufacturer, Output& out, Pauser& pauser,
         out.flush();
         pauser.pause(2000);
         writeText(out, kCompatible);
+        out.flush();
         return;
     }
     writeText(out, "[+] Open a ticket for manual verification.");

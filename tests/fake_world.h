@@ -14,7 +14,9 @@
 namespace quorven::testing {
 
 struct Event {
-    enum Kind { Out, Err, Colour, Pause, Command, System, Read };
+    // Unflushed: standard output still held bytes when the run paused, changed
+    // colour or read; a test that meets one fails on it.
+    enum Kind { Out, Err, Colour, Pause, Command, System, Read, Unflushed };
     Kind kind;
     std::string text;  // bytes, the command, or the number as text
     bool operator==(const Event&) const = default;
@@ -53,14 +55,24 @@ public:
         }
         return all;
     }
+    /// Where output must already be on the screen.
+    void checkFlushed(const char* where) {
+        if (outputPending) add(Event::Unflushed, where);
+    }
     std::vector<Event> events;
+    bool outputPending = false;
 };
 
 class FakeOutput final : public Output {
 public:
     FakeOutput(Transcript& t, Event::Kind kind) : t_(t), kind_(kind) {}
-    void write(std::string_view bytes) override { t_.add(kind_, std::string(bytes)); }
-    void flush() override {}
+    void write(std::string_view bytes) override {
+        t_.add(kind_, std::string(bytes));
+        if (kind_ == Event::Out && !bytes.empty()) t_.outputPending = true;
+    }
+    void flush() override {
+        if (kind_ == Event::Out) t_.outputPending = false;
+    }
 
 private:
     Transcript& t_;
@@ -72,6 +84,7 @@ class FakeInput final : public Input {
 public:
     FakeInput(Transcript& t, std::deque<std::string> lines) : t_(t), lines_(std::move(lines)) {}
     std::string readLine() override {
+        t_.checkFlushed("read");
         t_.add(Event::Read, "line");
         if (lines_.empty()) return {};
         std::string line = std::move(lines_.front());
@@ -79,6 +92,7 @@ public:
         return line;
     }
     void readChar() override {
+        t_.checkFlushed("read");
         t_.add(Event::Read, "char");
         if (!lines_.empty()) lines_.pop_front();
     }
@@ -91,7 +105,10 @@ private:
 class FakePauser final : public Pauser {
 public:
     explicit FakePauser(Transcript& t) : t_(t) {}
-    void pause(unsigned ms) override { t_.add(Event::Pause, std::to_string(ms)); }
+    void pause(unsigned ms) override {
+        t_.checkFlushed("pause");
+        t_.add(Event::Pause, std::to_string(ms));
+    }
 
 private:
     Transcript& t_;
@@ -119,10 +136,14 @@ public:
     }
     std::uint32_t lastError() override { return error; }
     bool setTextAttribute(ConsoleHandle, std::uint16_t attribute) override {
+        t_.checkFlushed("colour");
         t_.add(Event::Colour, std::to_string(attribute));
         return true;
     }
-    void runSystemCommand(const char* command) override { t_.add(Event::System, command); }
+    void runSystemCommand(const char* command) override {
+        t_.checkFlushed("system");
+        t_.add(Event::System, command);
+    }
 
     ConsoleHandle handle = 42;
     bool codePageOk = true;

@@ -114,6 +114,14 @@ SCENARIOS = [
          words=("UNKNOWN", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
+    # A cmd.exe beside quorven.exe, as in a Downloads folder: it must never
+    # run (it would log itself as wmic).
+    dict(name="planted-cmd-beside-the-exe", planted_cmd=True,
+         env=dict(MANUFACTURER="ASRock"),
+         stdin="1\nn\n", advice="asrock",
+         words=("UNKNOWN", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
+         log=PROBE_LOG + WMIC_LOG),
     # Wine's own wmic (UTF-16 into the pipe) and its silent powershell stub.
     dict(name="wine-own-commands", fakes=None,
          env=dict(), stdin="1\nn\n\n", advice="ticket",
@@ -198,12 +206,18 @@ def run(s):
     env["QUORVEN_FAKE_LOG"] = windows_path(log)
     for key, value in s["env"].items():
         env["QUORVEN_FAKE_" + key] = value
+    exe = EXE
+    if s.get("planted_cmd"):
+        exe = folder / "bin" / "quorven.exe"
+        exe.parent.mkdir()
+        shutil.copy(EXE, exe)
+        shutil.copy(FAKES / "wmic.exe", exe.parent / "cmd.exe")
     (folder / "stdin").write_bytes(s["stdin"].encode())
     started = time.monotonic()
     # Files, not pipes: see start_wine.
     with open(folder / "stdin", "rb") as i, open(folder / "stdout", "wb") as o, \
             open(folder / "stderr", "wb") as e:
-        status = subprocess.run([WINE, str(EXE)], stdin=i, stdout=o, stderr=e, env=env,
+        status = subprocess.run([WINE, str(exe)], stdin=i, stdout=o, stderr=e, env=env,
                                 timeout=120).returncode
     seconds = time.monotonic() - started
     out = (folder / "stdout").read_bytes().decode("utf-8", "replace").replace("\r", "")
