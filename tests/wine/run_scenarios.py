@@ -122,22 +122,19 @@ SCENARIOS = [
          words=("UNKNOWN", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
+    # Runs alone, after the others, with the prefix's wmic.exe moved away.
+    dict(name="wmic-missing-powershell-board-query", fakes="powershell-only", wmic_missing=True,
+         env=dict(MANUFACTURER=ASUS, PRODUCT="TUF GAMING Z790-PLUS WIFI", TPM="True\n"),
+         stdin="1\nn\n", advice="asus-efi",
+         words=("ENABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
+         log=PROBE_LOG + [PS_BOARD.format("Manufacturer"), PS_BOARD.format("Product")]),
     # Wine's own wmic (UTF-16 into the pipe) and its silent powershell stub.
     dict(name="wine-own-commands", fakes=None,
          env=dict(), stdin="1\nn\n\n", advice="ticket",
          words=("UNKNOWN", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0, log=[]),
 ]
-
-# Runs alone, with the prefix's wmic.exe moved away.
-WMIC_MISSING = dict(
-    name="wmic-missing-powershell-board-query", fakes="powershell-only",
-    env=dict(MANUFACTURER=ASUS, PRODUCT="TUF GAMING Z790-PLUS WIFI", TPM="True\n"),
-    stdin="1\nn\n", advice="asus-efi",
-    words=("ENABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
-    end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-    log=PROBE_LOG + [PS_BOARD.format("Manufacturer"), PS_BOARD.format("Product")])
-
 
 def banner():
     source = (ROOT / "console" / "banner.cpp").read_text(encoding="utf-8")
@@ -251,13 +248,14 @@ def main():
     keeper = start_wine()
     results = []
     try:
-        with concurrent.futures.ThreadPoolExecutor(max_workers=len(SCENARIOS)) as pool:
-            results = list(pool.map(run, SCENARIOS))
+        together = [s for s in SCENARIOS if not s.get("wmic_missing")]
+        with concurrent.futures.ThreadPoolExecutor(max_workers=len(together)) as pool:
+            results = list(pool.map(run, together))
         wmic = PREFIX / "drive_c" / "windows" / "system32" / "wbem" / "wmic.exe"
         hidden = wmic.with_name("wmic.exe.away")
         wmic.rename(hidden)
         try:
-            results.append(run(WMIC_MISSING))
+            results += [run(s) for s in SCENARIOS if s.get("wmic_missing")]
         finally:
             hidden.rename(wmic)
     finally:
