@@ -77,7 +77,8 @@ int runCheck(World& w) {
     if (disks.empty()) return exitEarly(w, "[+] Error: No disks detected.");
 
     const std::optional<CpuVendor> cpu = askCpuVendor(w.out, w.in);
-    if (!cpu) return exitEarly(w, "Invalid choice. Please run the program again and select 1 or 2.");
+    if (!cpu)
+        return exitEarly(w, "Invalid choice. Please run the program again and select 1 or 2.");
     w.registry.probeRaidDrivers();
 
     const DiskCounts counts = countDisks(disks);

@@ -15,8 +15,15 @@ PlatformWorld::PlatformWorld()
       runner_(*processes_),
       disks_(makePlatformDiskLister(*err_)),
       registry_(makePlatformRegistryProbe()),
-      world_{*out_,     *err_,   *in_,    *pauser_,
-             *console_, runner_, *disks_, *registry_,
-             platformProbeTable(), platformBoardCommands()} {}
+      world_{*out_,
+             *err_,
+             *in_,
+             *pauser_,
+             *console_,
+             runner_,
+             *disks_,
+             *registry_,
+             platformProbeTable(),
+             platformBoardCommands()} {}
 
 }  // namespace quorven

@@ -10,6 +10,8 @@ std::string StdioInput::readLine() {
     return line;
 }
 
-void StdioInput::readChar() { std::getc(stream_); }
+void StdioInput::readChar() {
+    std::getc(stream_);
+}
 
 }  // namespace quorven

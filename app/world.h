@@ -29,13 +29,13 @@ struct World {
 
 /// The real world of this process and the objects behind it.
 class PlatformWorld {
-public:
+  public:
     PlatformWorld();
     PlatformWorld(const PlatformWorld&) = delete;
     PlatformWorld& operator=(const PlatformWorld&) = delete;
     World& world() { return world_; }
 
-private:
+  private:
     std::unique_ptr<Output> out_;
     std::unique_ptr<Output> err_;
     std::unique_ptr<Input> in_;

@@ -11,7 +11,7 @@ namespace {
 // Unbuffered, so every text is on the screen before the next pause, colour
 // change or read.
 class FdOutput final : public Output {
-public:
+  public:
     explicit FdOutput(int fd) : fd_(fd) {}
     void write(std::string_view bytes) override {
         while (!bytes.empty()) {
@@ -23,12 +23,12 @@ public:
     }
     void flush() override {}
 
-private:
+  private:
     int fd_;
 };
 
 class SleepingPauser final : public Pauser {
-public:
+  public:
     void pause(unsigned milliseconds) override {
         timespec left{static_cast<time_t>(milliseconds / 1000),
                       static_cast<long>(milliseconds % 1000) * 1000000L};
@@ -39,10 +39,18 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Output> makeStandardOutput() { return std::make_unique<FdOutput>(STDOUT_FILENO); }
-std::unique_ptr<Output> makeStandardError() { return std::make_unique<FdOutput>(STDERR_FILENO); }
-std::unique_ptr<Pauser> makePlatformPauser() { return std::make_unique<SleepingPauser>(); }
-BoardCommands platformBoardCommands() { return posixBoardCommands(); }
+std::unique_ptr<Output> makeStandardOutput() {
+    return std::make_unique<FdOutput>(STDOUT_FILENO);
+}
+std::unique_ptr<Output> makeStandardError() {
+    return std::make_unique<FdOutput>(STDERR_FILENO);
+}
+std::unique_ptr<Pauser> makePlatformPauser() {
+    return std::make_unique<SleepingPauser>();
+}
+BoardCommands platformBoardCommands() {
+    return posixBoardCommands();
+}
 
 void hardenDllSearch() {}
 

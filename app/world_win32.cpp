@@ -11,7 +11,7 @@ namespace {
 // sequences into single bytes on the way to a console, which garbles the
 // banner. Line feeds become CR LF, as a text-mode stream would write them.
 class HandleOutput final : public Output {
-public:
+  public:
     explicit HandleOutput(DWORD which) : which_(which) {}
     void write(std::string_view bytes) override {
         std::string text;
@@ -34,12 +34,12 @@ public:
     }
     void flush() override {}
 
-private:
+  private:
     DWORD which_;
 };
 
 class SleepingPauser final : public Pauser {
-public:
+  public:
     void pause(unsigned milliseconds) override { Sleep(milliseconds); }
 };
 
@@ -59,8 +59,12 @@ std::unique_ptr<Output> makeStandardOutput() {
 std::unique_ptr<Output> makeStandardError() {
     return std::make_unique<HandleOutput>(STD_ERROR_HANDLE);
 }
-std::unique_ptr<Pauser> makePlatformPauser() { return std::make_unique<SleepingPauser>(); }
-BoardCommands platformBoardCommands() { return windowsBoardCommands(wmicInstalled()); }
+std::unique_ptr<Pauser> makePlatformPauser() {
+    return std::make_unique<SleepingPauser>();
+}
+BoardCommands platformBoardCommands() {
+    return windowsBoardCommands(wmicInstalled());
+}
 
 void hardenDllSearch() {
     // COM and WMI load their DLLs later; none of them may come from the

@@ -16,7 +16,8 @@ bool askDetailReport(Output& out, Input& in) {
     return isYesAnswer(in.readLine());
 }
 
-void printDetailReport(Output& out, const std::vector<DiskRecord>& disks, const DiskCounts& counts) {
+void printDetailReport(Output& out, const std::vector<DiskRecord>& disks,
+                       const DiskCounts& counts) {
     writeLine(out, "");
     writeLine(out, "[+] System Information:");
     writeLine(out, "-------------------");

@@ -6,7 +6,7 @@ namespace quorven {
 namespace {
 
 class OpenKey {
-public:
+  public:
     OpenKey(RegistryApi& api, RegistryKeyRef parent, const char* path) : api_(api) {
         open_ = api_.openKey(parent, path, key_);
     }
@@ -18,7 +18,7 @@ public:
     explicit operator bool() const { return open_; }
     RegistryKeyRef get() const { return key_; }
 
-private:
+  private:
     RegistryApi& api_;
     RegistryKeyRef key_ = 0;
     bool open_ = false;

@@ -8,7 +8,7 @@
 namespace quorven {
 
 class RegistryProbe {
-public:
+  public:
     virtual ~RegistryProbe() = default;
     virtual void probeRaidDrivers() = 0;
 };
@@ -17,7 +17,7 @@ using RegistryKeyRef = std::uintptr_t;
 
 /// The two registry calls, read-only.
 class RegistryApi {
-public:
+  public:
     virtual ~RegistryApi() = default;
     virtual RegistryKeyRef localMachine() = 0;
     /// RegOpenKeyExA with KEY_READ; false when the key does not open.

@@ -4,12 +4,14 @@ namespace quorven {
 namespace {
 
 class NoRegistry final : public RegistryProbe {
-public:
+  public:
     void probeRaidDrivers() override {}
 };
 
 }  // namespace
 
-std::unique_ptr<RegistryProbe> makePlatformRegistryProbe() { return std::make_unique<NoRegistry>(); }
+std::unique_ptr<RegistryProbe> makePlatformRegistryProbe() {
+    return std::make_unique<NoRegistry>();
+}
 
 }  // namespace quorven

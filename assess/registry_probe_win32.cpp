@@ -5,10 +5,12 @@
 namespace quorven {
 namespace {
 
-HKEY toKey(RegistryKeyRef key) { return reinterpret_cast<HKEY>(key); }
+HKEY toKey(RegistryKeyRef key) {
+    return reinterpret_cast<HKEY>(key);
+}
 
 class Win32RegistryApi final : public RegistryApi {
-public:
+  public:
     RegistryKeyRef localMachine() override {
         return reinterpret_cast<RegistryKeyRef>(HKEY_LOCAL_MACHINE);
     }
@@ -24,7 +26,7 @@ public:
 };
 
 class Win32RegistryProbe final : public RegistryProbe {
-public:
+  public:
     void probeRaidDrivers() override {
         Win32RegistryApi api;
         quorven::probeRaidDrivers(api);

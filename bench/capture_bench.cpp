@@ -45,8 +45,10 @@ using Clock = std::chrono::steady_clock;
 std::string quoted(const std::string& path) {
     std::string out = "'";
     for (char c : path) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
     }
     return out + "'";
 }
@@ -179,8 +181,9 @@ int main(int argc, char** argv) {
     if (argc >= 5 && std::strcmp(argv[1], "measure") == 0 && std::strcmp(argv[3], "--") == 0) {
         return measure(argv[2], argv + 4);
     }
-    std::fprintf(stderr,
-                 "usage: capture_bench once hidden|stdout|hidden-baseline|stdout-baseline|none|touch FILE\n"
-                 "       capture_bench measure REPORT -- PROGRAM [ARG...]\n");
+    std::fprintf(
+        stderr,
+        "usage: capture_bench once hidden|stdout|hidden-baseline|stdout-baseline|none|touch FILE\n"
+        "       capture_bench measure REPORT -- PROGRAM [ARG...]\n");
     return 2;
 }

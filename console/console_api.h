@@ -24,7 +24,7 @@ struct ConsoleSize {
 };
 
 class ConsoleApi {
-public:
+  public:
     virtual ~ConsoleApi() = default;
     virtual bool setOutputCodePage(unsigned codePage) = 0;
     /// GetStdHandle(STD_OUTPUT_HANDLE); kInvalidConsoleHandle for INVALID_HANDLE_VALUE.

@@ -15,16 +15,21 @@ namespace {
 
 const char* ansiForAttribute(std::uint16_t attribute) {
     switch (attribute) {
-        case 7: return "\x1b[39m";
-        case 9: return "\x1b[94m";
-        case 10: return "\x1b[92m";
-        case 12: return "\x1b[91m";
-        default: return nullptr;
+        case 7:
+            return "\x1b[39m";
+        case 9:
+            return "\x1b[94m";
+        case 10:
+            return "\x1b[92m";
+        case 12:
+            return "\x1b[91m";
+        default:
+            return nullptr;
     }
 }
 
 class PosixConsole final : public ConsoleApi {
-public:
+  public:
     explicit PosixConsole(Output& out) : out_(out) {}
     bool setOutputCodePage(unsigned) override { return true; }
     ConsoleHandle stdOutputHandle() override { return STDOUT_FILENO; }
@@ -42,7 +47,7 @@ public:
         [[maybe_unused]] int ignored = std::system(command);
     }
 
-private:
+  private:
     Output& out_;
 };
 

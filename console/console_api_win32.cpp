@@ -9,13 +9,13 @@
 namespace quorven {
 namespace {
 
-HANDLE toHandle(ConsoleHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE toHandle(ConsoleHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 
 class Win32Console final : public ConsoleApi {
-public:
-    bool setOutputCodePage(unsigned codePage) override {
-        return SetConsoleOutputCP(codePage) != 0;
-    }
+  public:
+    bool setOutputCodePage(unsigned codePage) override { return SetConsoleOutputCP(codePage) != 0; }
     ConsoleHandle stdOutputHandle() override {
         HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
         if (handle == INVALID_HANDLE_VALUE) return kInvalidConsoleHandle;
@@ -39,6 +39,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<ConsoleApi> makePlatformConsole(Output&) { return std::make_unique<Win32Console>(); }
+std::unique_ptr<ConsoleApi> makePlatformConsole(Output&) {
+    return std::make_unique<Win32Console>();
+}
 
 }  // namespace quorven

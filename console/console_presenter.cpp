@@ -4,7 +4,9 @@
 
 namespace quorven {
 
-void writeText(Output& out, std::string_view text) { out.write(text); }
+void writeText(Output& out, std::string_view text) {
+    out.write(text);
+}
 
 void writeLine(Output& out, std::string_view text) {
     out.write(text);

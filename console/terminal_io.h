@@ -10,7 +10,7 @@ namespace quorven {
 
 /// A byte sink: standard output or standard error.
 class Output {
-public:
+  public:
     virtual ~Output() = default;
     virtual void write(std::string_view bytes) = 0;
     virtual void flush() = 0;
@@ -19,7 +19,7 @@ public:
 /// Standard input, read by whole lines for the answers and by one character
 /// for the final wait.
 class Input {
-public:
+  public:
     virtual ~Input() = default;
     /// One line without its line feed; at end of input, what was read so far
     /// (the empty text when nothing was).
@@ -30,7 +30,7 @@ public:
 
 /// Blocks the one thread for a number of milliseconds.
 class Pauser {
-public:
+  public:
     virtual ~Pauser() = default;
     virtual void pause(unsigned milliseconds) = 0;
 };

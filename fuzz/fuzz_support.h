@@ -13,13 +13,12 @@
 
 // assert() vanishes under NDEBUG; a fuzz check must abort in every build so
 // that libFuzzer records the input.
-#define FUZZ_CHECK(condition)                                                          \
-    do {                                                                               \
-        if (!(condition)) {                                                            \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__,      \
-                         #condition);                                                  \
-            std::abort();                                                              \
-        }                                                                              \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (false)
 
 namespace quorven::fuzz {
@@ -29,7 +28,7 @@ inline std::string_view asText(const std::uint8_t* data, std::size_t size) {
 }
 
 class RecordingOutput final : public Output {
-public:
+  public:
     void write(std::string_view bytes) override { text.append(bytes); }
     void flush() override {}
     std::string text;
@@ -38,7 +37,7 @@ public:
 // Hands out the text line by line the way the C runtime reader does: up to a
 // line feed, which is consumed and not returned; the rest at end of input.
 class TextInput final : public Input {
-public:
+  public:
     explicit TextInput(std::string_view text) : text_(text) {}
     std::string readLine() override {
         const std::size_t end = text_.find('\n');
@@ -50,7 +49,7 @@ public:
         if (!text_.empty()) text_.remove_prefix(1);
     }
 
-private:
+  private:
     std::string_view text_;
 };
 

@@ -13,8 +13,8 @@ namespace {
 
 const quorven::PlatformProbe* const* probes() {
     static const quorven::ProbeTable table = quorven::windowsProbeTable();
-    static const quorven::PlatformProbe* const list[] = {&table.wifi, &table.bluetooth,
-                                                         &table.tpm, &table.secureBoot};
+    static const quorven::PlatformProbe* const list[] = {&table.wifi, &table.bluetooth, &table.tpm,
+                                                         &table.secureBoot};
     return list;
 }
 constexpr int kProbeCount = 4;

@@ -15,7 +15,9 @@
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 void checkSysfsModel(std::string_view raw) {
     const std::string model = quorven::cleanSysfsModel(std::string(raw));

@@ -10,7 +10,7 @@ constexpr std::string_view kBlanks = " \t\r\n";
 // Reads the capture one line at a time; a line ends at a line feed, which is
 // not part of it.
 class LineReader {
-public:
+  public:
     explicit LineReader(const std::string& text) : text_(text) {}
     bool next(std::string& line) {
         if (position_ >= text_.size()) return false;
@@ -25,7 +25,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const std::string& text_;
     std::size_t position_ = 0;
 };

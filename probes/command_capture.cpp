@@ -10,7 +10,7 @@ namespace {
 // Move-only owner of one handle that the api gave us; `closer` is the api
 // call that lets go of it.
 class ApiHandle {
-public:
+  public:
     using Closer = void (ProcessApi::*)(OsHandle);
     ApiHandle(ProcessApi& api, Closer closer) : api_(api), closer_(closer) {}
     ApiHandle(const ApiHandle&) = delete;
@@ -30,7 +30,7 @@ public:
     }
     OsHandle get() const { return handle_; }
 
-private:
+  private:
     ProcessApi& api_;
     Closer closer_;
     OsHandle handle_ = 0;
@@ -38,7 +38,7 @@ private:
 };
 
 class ApiStream {
-public:
+  public:
     ApiStream(ProcessApi& api, ProcessApi::Stream stream) : api_(api), stream_(stream) {}
     ApiStream(const ApiStream&) = delete;
     ApiStream& operator=(const ApiStream&) = delete;
@@ -47,14 +47,16 @@ public:
     }
     ProcessApi::Stream get() const { return stream_; }
 
-private:
+  private:
     ProcessApi& api_;
     ProcessApi::Stream stream_;
 };
 
 }  // namespace
 
-std::string hiddenCommandLine(const std::string& command) { return "cmd.exe /C " + command; }
+std::string hiddenCommandLine(const std::string& command) {
+    return "cmd.exe /C " + command;
+}
 
 std::string runHiddenCommand(ProcessApi& api, const std::string& command) {
     std::string result;
@@ -83,7 +85,8 @@ std::string runHiddenCommand(ProcessApi& api, const std::string& command) {
 
     std::array<char, kHiddenReadSize> buffer;
     for (;;) {
-        const std::optional<std::size_t> got = api.readFile(readEnd.get(), buffer.data(), buffer.size());
+        const std::optional<std::size_t> got =
+            api.readFile(readEnd.get(), buffer.data(), buffer.size());
         if (!got || *got == 0) break;
         result.append(buffer.data(), *got);
     }

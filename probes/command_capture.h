@@ -15,7 +15,7 @@ inline constexpr int kStreamLineSize = 256;
 
 /// What the probes and the board identification use to run commands.
 class CommandRunner {
-public:
+  public:
     virtual ~CommandRunner() = default;
     /// Standard output and standard error together, in arrival order, bytes
     /// unchanged; or one of the two failure texts.
@@ -31,7 +31,7 @@ std::string runHiddenCommand(ProcessApi& api, const std::string& command);
 std::optional<std::string> readCommandStdout(ProcessApi& api, const std::string& command);
 
 class CapturingRunner final : public CommandRunner {
-public:
+  public:
     explicit CapturingRunner(ProcessApi& api) : api_(api) {}
     std::string runHiddenCommand(const std::string& command) override {
         return quorven::runHiddenCommand(api_, command);
@@ -40,7 +40,7 @@ public:
         return quorven::readCommandStdout(api_, command);
     }
 
-private:
+  private:
     ProcessApi& api_;
 };
 

@@ -29,7 +29,7 @@ struct DiskClass {
 DiskClass classifyDisk(const std::string& pnpDeviceId, const std::string& model);
 
 class DiskLister {
-public:
+  public:
     virtual ~DiskLister() = default;
     /// The disks in enumeration order; empty when none is found or the
     /// enumeration fails (after its own message on standard error).

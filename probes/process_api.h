@@ -21,7 +21,7 @@ struct StartedProcess {
 };
 
 class ProcessApi {
-public:
+  public:
     virtual ~ProcessApi() = default;
 
     /// An anonymous pipe whose two ends the child may inherit.

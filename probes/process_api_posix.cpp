@@ -16,7 +16,7 @@ namespace quorven {
 namespace {
 
 class SpawnActions {
-public:
+  public:
     SpawnActions() { ok_ = posix_spawn_file_actions_init(&actions_) == 0; }
     ~SpawnActions() {
         if (ok_) posix_spawn_file_actions_destroy(&actions_);
@@ -26,13 +26,13 @@ public:
     bool ok() const { return ok_; }
     posix_spawn_file_actions_t* get() { return &actions_; }
 
-private:
+  private:
     posix_spawn_file_actions_t actions_;
     bool ok_;
 };
 
 class PosixProcessApi final : public ProcessApi {
-public:
+  public:
     bool createPipe(OsHandle& readEnd, OsHandle& writeEnd) override {
         int fds[2];
         // Close-on-exec: the child gets the write end only through its
@@ -92,6 +92,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<ProcessApi> makePlatformProcessApi() { return std::make_unique<PosixProcessApi>(); }
+std::unique_ptr<ProcessApi> makePlatformProcessApi() {
+    return std::make_unique<PosixProcessApi>();
+}
 
 }  // namespace quorven

@@ -11,8 +11,12 @@
 namespace quorven {
 namespace {
 
-HANDLE toHandle(OsHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-OsHandle fromHandle(HANDLE handle) { return reinterpret_cast<OsHandle>(handle); }
+HANDLE toHandle(OsHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+OsHandle fromHandle(HANDLE handle) {
+    return reinterpret_cast<OsHandle>(handle);
+}
 
 // Naming cmd.exe by its full path keeps Windows from searching the folder
 // of quorven.exe first, where a planted cmd.exe would run in its place.
@@ -26,7 +30,7 @@ bool systemCmdPath(std::string& path) {
 }
 
 class Win32ProcessApi final : public ProcessApi {
-public:
+  public:
     bool createPipe(OsHandle& readEnd, OsHandle& writeEnd) override {
         SECURITY_ATTRIBUTES attributes{};
         attributes.nLength = sizeof(attributes);
@@ -86,6 +90,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<ProcessApi> makePlatformProcessApi() { return std::make_unique<Win32ProcessApi>(); }
+std::unique_ptr<ProcessApi> makePlatformProcessApi() {
+    return std::make_unique<Win32ProcessApi>();
+}
 
 }  // namespace quorven

@@ -11,7 +11,8 @@ namespace {
 namespace fs = std::filesystem;
 
 bool isUnder(const fs::path& path, const fs::path& folder) {
-    auto [folderEnd, pathAt] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    auto [folderEnd, pathAt] =
+        std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
     return folderEnd == folder.end();
 }
 

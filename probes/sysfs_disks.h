@@ -13,13 +13,13 @@ namespace quorven {
 std::string cleanSysfsModel(std::string raw);
 
 class SysfsDiskLister final : public DiskLister {
-public:
+  public:
     /// `root` is the sysfs mount point, "/sys" outside tests.
     explicit SysfsDiskLister(std::filesystem::path root) : root_(std::move(root)) {}
     /// Every non-virtual block device, sorted by name.
     std::vector<DiskRecord> listDisks() override;
 
-private:
+  private:
     std::filesystem::path root_;
 };
 

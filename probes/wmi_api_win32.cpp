@@ -14,15 +14,21 @@ static_assert(sizeof(VARIANT) == sizeof(VariantStorage), "VariantStorage must ho
 static_assert(alignof(VARIANT) <= alignof(VariantStorage), "VariantStorage is under-aligned");
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
 
-VARIANT* asVariant(VariantStorage& storage) { return reinterpret_cast<VARIANT*>(storage.bytes); }
+VARIANT* asVariant(VariantStorage& storage) {
+    return reinterpret_cast<VARIANT*>(storage.bytes);
+}
 const VARIANT* asVariant(const VariantStorage& storage) {
     return reinterpret_cast<const VARIANT*>(storage.bytes);
 }
-const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-BSTR bstr(ComRef ref) { return static_cast<BSTR>(ref); }
+const wchar_t* wide(const char16_t* text) {
+    return reinterpret_cast<const wchar_t*>(text);
+}
+BSTR bstr(ComRef ref) {
+    return static_cast<BSTR>(ref);
+}
 
 class Win32WmiApi final : public WmiApi {
-public:
+  public:
     HResult initialize() override { return CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
     void uninitialize() override { CoUninitialize(); }
     HResult initializeSecurity() override {
@@ -31,9 +37,9 @@ public:
     }
     HResult createLocator(ComRef& locator) override {
         IWbemLocator* created = nullptr;
-        const HRESULT result = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                                IID_IWbemLocator,
-                                                reinterpret_cast<void**>(&created));
+        const HRESULT result =
+            CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                             reinterpret_cast<void**>(&created));
         locator = created;
         return result;
     }
@@ -52,8 +58,7 @@ public:
                                  RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
                                  EOAC_NONE);
     }
-    HResult execQuery(ComRef services, ComRef language, ComRef query,
-                      ComRef& enumerator) override {
+    HResult execQuery(ComRef services, ComRef language, ComRef query, ComRef& enumerator) override {
         IEnumWbemClassObject* created = nullptr;
         const HRESULT result = static_cast<IWbemServices*>(services)->ExecQuery(
             bstr(language), bstr(query), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
@@ -64,8 +69,8 @@ public:
     HResult next(ComRef enumerator, ComRef& object, std::uint32_t& returned) override {
         IWbemClassObject* got = nullptr;
         ULONG count = 0;
-        const HRESULT result =
-            static_cast<IEnumWbemClassObject*>(enumerator)->Next(static_cast<LONG>(WBEM_INFINITE), 1, &got, &count);
+        const HRESULT result = static_cast<IEnumWbemClassObject*>(enumerator)
+                                   ->Next(static_cast<LONG>(WBEM_INFINITE), 1, &got, &count);
         object = got;
         returned = count;
         return result;
@@ -88,14 +93,14 @@ public:
 };
 
 class WmiDiskLister final : public DiskLister {
-public:
+  public:
     explicit WmiDiskLister(Output& err) : err_(err) {}
     std::vector<DiskRecord> listDisks() override {
         Win32WmiApi api;
         return listDisksThroughWmi(api, err_);
     }
 
-private:
+  private:
     Output& err_;
 };
 

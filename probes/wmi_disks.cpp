@@ -6,7 +6,9 @@
 namespace quorven {
 namespace {
 
-bool failed(HResult result) { return result < 0; }
+bool failed(HResult result) {
+    return result < 0;
+}
 
 void report(Output& err, std::string_view message) {
     err.write(message);
@@ -17,18 +19,18 @@ void report(Output& err, std::string_view message) {
 // Owners for what the api hands out. Declared in the order things are
 // acquired, they let go in reverse, on every path out.
 class ComScope {
-public:
+  public:
     explicit ComScope(WmiApi& api) : api_(api) {}
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
     ~ComScope() { api_.uninitialize(); }
 
-private:
+  private:
     WmiApi& api_;
 };
 
 class ComObject {
-public:
+  public:
     explicit ComObject(WmiApi& api) : api_(api) {}
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
@@ -38,13 +40,13 @@ public:
     ComRef get() const { return ref_; }
     ComRef& out() { return ref_; }
 
-private:
+  private:
     WmiApi& api_;
     ComRef ref_ = nullptr;
 };
 
 class ComString {
-public:
+  public:
     ComString(WmiApi& api, const char16_t* text) : api_(api), ref_(api.allocString(text)) {}
     ComString(const ComString&) = delete;
     ComString& operator=(const ComString&) = delete;
@@ -55,14 +57,14 @@ public:
         ref_ = nullptr;
     }
 
-private:
+  private:
     WmiApi& api_;
     ComRef ref_;
 };
 
 // One VARIANT per record, initialised once and cleared after every Get.
 class ComVariant {
-public:
+  public:
     explicit ComVariant(WmiApi& api) : api_(api) { api_.variantInit(storage_); }
     ComVariant(const ComVariant&) = delete;
     ComVariant& operator=(const ComVariant&) = delete;
@@ -79,7 +81,7 @@ public:
         holds_ = false;
     }
 
-private:
+  private:
     WmiApi& api_;
     VariantStorage storage_{};
     bool holds_ = false;
@@ -183,7 +185,7 @@ std::vector<DiskRecord> listDisksThroughWmi(WmiApi& api, Output& err) {
         return api.wideToMultiByte(text, out, size);
     };
     static constexpr std::array<const char16_t*, 3> kProperties = {u"DeviceID", u"PNPDeviceID",
-                                                                    u"Model"};
+                                                                   u"Model"};
     for (;;) {
         ComObject object(api);
         std::uint32_t returned = 0;

@@ -27,7 +27,7 @@ struct VariantStorage {
 using WideToMultiByte = std::function<int(const char16_t* text, char* out, int outSize)>;
 
 class WmiApi {
-public:
+  public:
     virtual ~WmiApi() = default;
     virtual HResult initialize() = 0;
     virtual void uninitialize() = 0;

@@ -27,18 +27,33 @@ struct AnswerCase {
 
 TEST(BadInput, AnswersOfEveryShapeTakeTheirPathThroughAWholeRun) {
     const AnswerCase cases[] = {
-        {"nul and binary after the digit", {std::string("1\0\xFF\xFE", 4), "n"}, 0, false,
+        {"nul and binary after the digit",
+         {std::string("1\0\xFF\xFE", 4), "n"},
+         0,
+         false,
          "[+] You have multiple SATA"},
-        {"nul first", {std::string("\0" "1", 2)}, 1, false, nullptr},
+        {"nul first",
+         {std::string("\0"
+                      "1",
+                      2)},
+         1,
+         false,
+         nullptr},
         {"binary junk", {"\xC3\x28\xFF"}, 1, false, nullptr},
         {"carriage return", {"2\r", "y\r"}, 0, true, "[+] AMD systems"},
         {"lone carriage return", {"\r"}, 1, false, nullptr},
         {"only blanks", {"   \t "}, 1, false, nullptr},
         {"blanks as the report answer", {"1", "   "}, 0, false, "[+] You have multiple SATA"},
-        {"ten MiB of junk after the digit", {"2" + kTenMiB, "y" + kTenMiB}, 0, true,
+        {"ten MiB of junk after the digit",
+         {"2" + kTenMiB, "y" + kTenMiB},
+         0,
+         true,
          "[+] AMD systems"},
-        {"ten MiB of blanks before the digit", {std::string(10u << 20, ' ') + "1", "n"}, 0,
-         false, "[+] You have multiple SATA"},
+        {"ten MiB of blanks before the digit",
+         {std::string(10u << 20, ' ') + "1", "n"},
+         0,
+         false,
+         "[+] You have multiple SATA"},
         {"ten MiB of digits", {std::string(10u << 20, '1')}, 1, false, nullptr},
         {"end of input at the first question", {}, 1, false, nullptr},
         {"end of input at the report question", {"1"}, 0, false, "[+] You have multiple SATA"},
@@ -102,13 +117,12 @@ TEST(BadInput, OddCommandOutputGoesThroughTheLineRules) {
         {"nul bytes", std::string("Manufacturer\n\0ASRock\0\nTrue\0\n", 28),
          std::string("\0ASRock\0", 8), "Manufacturer", "UNKNOWN"},
         {"no line feed", "Manufacturer ASRock True", "", "Manufacturer ASRock True", "UNKNOWN"},
-        {"lone carriage returns", "Manufacturer\rASRock\rTrue\r", "",
-         "Manufacturer\rASRock\rTrue", "UNKNOWN"},
+        {"lone carriage returns", "Manufacturer\rASRock\rTrue\r", "", "Manufacturer\rASRock\rTrue",
+         "UNKNOWN"},
         // As Wine's own wmic writes into a pipe: the bytes are not decoded.
         {"utf-16 with a bom", utf16WithBom("Manufacturer\r\nASRock\r\n"),
          // NUL is no blank, so the second byte of each CR stays.
-         std::string("\0A\0S\0R\0o\0c\0k\0\r\0", 15), utf16WithBom("Manufacturer\r"),
-         "UNKNOWN"},
+         std::string("\0A\0S\0R\0o\0c\0k\0\r\0", 15), utf16WithBom("Manufacturer\r"), "UNKNOWN"},
         {"no instance", "No Instance(s) Available.\r\r\n", "", "No Instance(s) Available.",
          "UNKNOWN"},
         {"header only", "Manufacturer  \r\r\n\r\r\n", "", "Manufacturer", "UNKNOWN"},
@@ -123,8 +137,10 @@ TEST(BadInput, OddCommandOutputGoesThroughTheLineRules) {
 }
 
 TEST(BadInput, OddBoardCapturesInAWholeRunGiveTheTicketOrPermLine) {
-    for (const std::string& product :
-         {std::string(), utf16WithBom("Product\r\nB650\r\n"), std::string("B6\0" "50", 5)}) {
+    for (const std::string& product : {std::string(), utf16WithBom("Product\r\nB650\r\n"),
+                                       std::string("B6\0"
+                                                   "50",
+                                                   5)}) {
         FakeWorld f({"1", "n"});
         f.runner.hidden["wmic baseboard get manufacturer"] =
             "Manufacturer\r\r\nASUSTeK COMPUTER INC.\r\r\n";

@@ -7,13 +7,13 @@ namespace quorven::testing {
 namespace {
 
 TEST(NeedsEfiButton, ContainmentOfAListedChipsetCaseSensitively) {
-    for (const char* product : {"ROG STRIX X670E-E GAMING WIFI", "B650", "PRIME B650M-A AX II",
-                                "TUF GAMING Z790-PLUS", "xxA620yy", "ROG MAXIMUS Z890 HERO",
-                                "B560B"}) {
+    for (const char* product :
+         {"ROG STRIX X670E-E GAMING WIFI", "B650", "PRIME B650M-A AX II", "TUF GAMING Z790-PLUS",
+          "xxA620yy", "ROG MAXIMUS Z890 HERO", "B560B"}) {
         EXPECT_TRUE(needsEfiButton(product)) << product;
     }
-    for (const char* product : {"", "PRIME H610M-A D4", "TUF GAMING X570-PLUS", "rog x670e",
-                                "B65", "B 650", "[!] Failed to run command"}) {
+    for (const char* product : {"", "PRIME H610M-A D4", "TUF GAMING X570-PLUS", "rog x670e", "B65",
+                                "B 650", "[!] Failed to run command"}) {
         EXPECT_FALSE(needsEfiButton(product)) << product;
     }
     for (std::string_view chipset : EfiButtonChipsets) {
@@ -23,8 +23,8 @@ TEST(NeedsEfiButton, ContainmentOfAListedChipsetCaseSensitively) {
 }
 
 TEST(AdviseOnBoard, NamesThatDifferSlightlyGetTheTicketLine) {
-    for (const char* name : {"asustek computer inc.", "ASUSTeK COMPUTER INC", "ASRock Inc.",
-                             "MSI", "Gigabyte Technology Co., Ltd", "", "ASUSTeK COMPUTER INC. "}) {
+    for (const char* name : {"asustek computer inc.", "ASUSTeK COMPUTER INC", "ASRock Inc.", "MSI",
+                             "Gigabyte Technology Co., Ltd", "", "ASUSTeK COMPUTER INC. "}) {
         Transcript t;
         FakeOutput out(t, Event::Out);
         FakePauser pauser(t);
@@ -42,12 +42,11 @@ TEST(AdviseOnBoard, AsusReadsTheProductBeforeWritingAndFallsBackToPerm) {
     FakePauser pauser(t);
     FakeRunner runner(t);  // the product command fails to run
     adviseOnBoard("ASUSTeK COMPUTER INC.", out, pauser, runner, windowsBoardCommands(true));
-    const std::vector<Event> expected = {
-        {Event::Command, "hidden: wmic baseboard get product"},
-        {Event::Out, "[+] Detected Asus\n[+] Use Perm Button\n"},
-        {Event::Pause, "1000"},
-        {Event::Pause, "2000"},
-        {Event::Out, "\n[+] Motherboard is compatibile"}};
+    const std::vector<Event> expected = {{Event::Command, "hidden: wmic baseboard get product"},
+                                         {Event::Out, "[+] Detected Asus\n[+] Use Perm Button\n"},
+                                         {Event::Pause, "1000"},
+                                         {Event::Pause, "2000"},
+                                         {Event::Out, "\n[+] Motherboard is compatibile"}};
     EXPECT_EQ(t.events, expected);
 }
 

@@ -33,7 +33,8 @@ TEST(Manufacturer, IsTheSecondLineByPosition) {
         std::string capture, manufacturer;
     };
     const Case cases[] = {
-        {"Manufacturer           \r\r\nASUSTeK COMPUTER INC.  \r\r\n\r\r\n", "ASUSTeK COMPUTER INC."},
+        {"Manufacturer           \r\r\nASUSTeK COMPUTER INC.  \r\r\n\r\r\n",
+         "ASUSTeK COMPUTER INC."},
         {"Manufacturer\nMicro-Star International Co., Ltd.", "Micro-Star International Co., Ltd."},
         {"Manufacturer\r\n \t ASRock\r\n", "ASRock"},
         {"Manufacturer\r\r\n", ""},
@@ -44,7 +45,8 @@ TEST(Manufacturer, IsTheSecondLineByPosition) {
         {"[!] Failed to run command\n", ""},
         {"No Instance(s) Available.\r\n", ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(parseManufacturer(c.capture), c.manufacturer) << c.capture;
+    for (const Case& c : cases)
+        EXPECT_EQ(parseManufacturer(c.capture), c.manufacturer) << c.capture;
 }
 
 TEST(Product, IsTheFirstLineThatIsNeitherBlankNorTheHeader) {
@@ -88,8 +90,8 @@ TEST(BoardCommands, ReadersRunTheGivenCommandHidden) {
     runner.hidden[ps.product] = "Product\r\nB650 AORUS ELITE AX\r\n";
     EXPECT_EQ(readBoardManufacturer(runner, ps), "Gigabyte Technology Co., Ltd.");
     EXPECT_EQ(readBoardProduct(runner, ps), "B650 AORUS ELITE AX");
-    EXPECT_EQ(t.of(Event::Command), (std::vector<std::string>{"hidden: " + ps.manufacturer,
-                                                              "hidden: " + ps.product}));
+    EXPECT_EQ(t.of(Event::Command),
+              (std::vector<std::string>{"hidden: " + ps.manufacturer, "hidden: " + ps.product}));
 }
 
 }  // namespace

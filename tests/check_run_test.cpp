@@ -13,7 +13,8 @@ const std::string kWifi =
     "'802.11n' } | Select-Object -ExpandProperty Status\"";
 const std::string kBluetooth =
     "powershell -Command \"Get-PnpDevice -Class Bluetooth | Select-Object -ExpandProperty Status\"";
-const std::string kTpm = "powershell -Command \"Get-TPM | Select-Object -ExpandProperty TpmEnabled\"";
+const std::string kTpm =
+    "powershell -Command \"Get-TPM | Select-Object -ExpandProperty TpmEnabled\"";
 const std::string kSecureBoot = "powershell -Command \"Confirm-SecureBootUEFI\"";
 const std::string kManufacturer = "wmic baseboard get manufacturer";
 const std::string kProduct = "wmic baseboard get product";
@@ -46,8 +47,9 @@ void scriptAsusMachine(FakeWorld& f, const std::string& product) {
 
 std::string statusBlock(const std::string& tpm, const std::string& secureBoot,
                         const std::string& wifi, const std::string& bluetooth) {
-    return "\n[+] TPM [Trusted Computing] Status: " + tpm + "\n[+] Secure Boot Status: " +
-           secureBoot + "\n[+] Wifi : " + wifi + "\n[+] Bluetooth: " + bluetooth;
+    return "\n[+] TPM [Trusted Computing] Status: " + tpm +
+           "\n[+] Secure Boot Status: " + secureBoot + "\n[+] Wifi : " + wifi +
+           "\n[+] Bluetooth: " + bluetooth;
 }
 
 TEST(CheckRun, AsusEfiBoardIntelTwoSataNoReportGivesTheWholeTranscript) {
@@ -138,24 +140,36 @@ TEST_P(BoardPaths, AdviceTextAndPausesBeforeTheStatusBlock) {
 INSTANTIATE_TEST_SUITE_P(
     Vendors, BoardPaths,
     ::testing::Values(
-        BoardCase{"AsusPerm", "Manufacturer\r\r\nASUSTeK COMPUTER INC.\r\r\n",
+        BoardCase{"AsusPerm",
+                  "Manufacturer\r\r\nASUSTeK COMPUTER INC.\r\r\n",
                   "Product\r\r\nPRIME H610M-A D4\r\r\n",
                   "[+] Detected Asus\n[+] Use Perm Button\n\n[+] Motherboard is compatibile",
                   {1000, 2000}},
-        BoardCase{"Msi", "Manufacturer\r\r\nMicro-Star International Co., Ltd.\r\r\n", "",
+        BoardCase{"Msi",
+                  "Manufacturer\r\r\nMicro-Star International Co., Ltd.\r\r\n",
+                  "",
                   "[+] Detected MSI\n[+] Use Perm Button\n[+] Motherboard is compatibile",
                   {1000, 2000}},
-        BoardCase{"AsRock", "Manufacturer\r\r\n  ASRock \t\r\r\n", "",
+        BoardCase{"AsRock",
+                  "Manufacturer\r\r\n  ASRock \t\r\r\n",
+                  "",
                   "[+] Detected ASRock\n[+] Use Perm Button\n[+] Motherboard is compatibile",
                   {1000, 2000}},
-        BoardCase{"Gigabyte", "Manufacturer\r\r\nGigabyte Technology Co., Ltd.\r\r\n", "",
+        BoardCase{"Gigabyte",
+                  "Manufacturer\r\r\nGigabyte Technology Co., Ltd.\r\r\n",
+                  "",
                   "[+] Detected Gigabyte\n[+] Use Perm Button\n[+] Motherboard is compatibile",
                   {1000, 2000}},
-        BoardCase{"Unknown", "Manufacturer\r\r\nIntel Corporation\r\r\n", "",
-                  "[+] Open a ticket for manual verification.", {2000}},
+        BoardCase{"Unknown",
+                  "Manufacturer\r\r\nIntel Corporation\r\r\n",
+                  "",
+                  "[+] Open a ticket for manual verification.",
+                  {2000}},
         BoardCase{"WmicMissing",
-                  "'wmic' is not recognized as an internal or external command,\r\n", "",
-                  "[+] Open a ticket for manual verification.", {2000}}),
+                  "'wmic' is not recognized as an internal or external command,\r\n",
+                  "",
+                  "[+] Open a ticket for manual verification.",
+                  {2000}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CheckRun, NoDisksTakesTheEarlyExitAfterTheEnumerationMessage) {
@@ -223,10 +237,8 @@ TEST(CheckRun, IntelSingleDiskWithReportShowsTheReportThenTheRedBox) {
 
 TEST(CheckRun, ProbeWordsAreTakenFirstAndPrintedInTheirOwnOrder) {
     FakeWorld f({"2", ""});
-    f.runner.stdoutAnswers = {{kWifi, "Down\r\n"},
-                              {kBluetooth, "OK\nOK\nUnknown\n"},
-                              {kTpm, "False"},
-                              {kSecureBoot, ""}};
+    f.runner.stdoutAnswers = {
+        {kWifi, "Down\r\n"}, {kBluetooth, "OK\nOK\nUnknown\n"}, {kTpm, "False"}, {kSecureBoot, ""}};
     f.disks.disks = {sataDisk("A")};
 
     EXPECT_EQ(runCheck(f.world), 0);
@@ -235,9 +247,9 @@ TEST(CheckRun, ProbeWordsAreTakenFirstAndPrintedInTheirOwnOrder) {
     ASSERT_GE(commands.size(), 4u);
     EXPECT_EQ(commands[0], "stdout: " + kWifi);
     EXPECT_EQ(commands[3], "stdout: " + kSecureBoot);
-    EXPECT_NE(f.t.stream(Event::Out).find(statusBlock("DISABLED", "UNSUPPORTED", "DISABLED",
-                                                      "ENABLED")),
-              std::string::npos);
+    EXPECT_NE(
+        f.t.stream(Event::Out).find(statusBlock("DISABLED", "UNSUPPORTED", "DISABLED", "ENABLED")),
+        std::string::npos);
     // Nothing is written before the probes have all run.
     EXPECT_EQ(f.t.events[4].kind, Event::Colour);
 }
@@ -251,8 +263,9 @@ TEST(CheckRun, ConsoleFailureLinesComeBeforeTheBanner) {
     EXPECT_EQ(runCheck(f.world), 0);
 
     EXPECT_EQ(f.t.stream(Event::Err), "[!] SetConsoleScreenBufferSize failed. Error: 6\n");
-    EXPECT_TRUE(f.t.stream(Event::Out).starts_with("[!] Console resize failed, falling back...\n" +
-                                                  std::string(bannerText())));
+    EXPECT_TRUE(f.t.stream(Event::Out)
+                    .starts_with("[!] Console resize failed, falling back...\n" +
+                                 std::string(bannerText())));
     EXPECT_EQ(f.t.of(Event::System), std::vector<std::string>{"mode con: cols=120 lines=50"});
 }
 

@@ -12,7 +12,7 @@ namespace {
 // A fake of the raw calls that keeps a ledger of every handle it hands out
 // and takes back.
 class FakeProcesses final : public ProcessApi {
-public:
+  public:
     bool createPipe(OsHandle& readEnd, OsHandle& writeEnd) override {
         ledger.push_back("CreatePipe");
         if (pipeFails) return false;
@@ -64,7 +64,7 @@ public:
     std::deque<std::string> lines;
     bool pipeFails = false, processFails = false, readFailsAtEnd = false, streamFails = false;
 
-private:
+  private:
     OsHandle open(const std::string& name) {
         const OsHandle handle = next_++;
         names[handle] = name;
@@ -106,12 +106,12 @@ TEST(HiddenCommand, ReadsInChunksUntilTheEndThenClosesInOrder) {
         api.readFailsAtEnd = readFails;
         api.chunks = {std::string(128, 'a'), std::string("b\0\r\n", 4), "c"};
         EXPECT_EQ(runHiddenCommand(api, "x"), std::string(128, 'a') + std::string("b\0\r\nc", 5));
-        EXPECT_EQ(api.ledger, (std::vector<std::string>{
-                                  "CreatePipe", "CreateProcess x writing to write end",
-                                  "CloseHandle write end", "ReadFile read end 128",
-                                  "ReadFile read end 128", "ReadFile read end 128",
-                                  "ReadFile read end 128", "CloseHandle read end",
-                                  "CloseProcess process", "CloseHandle thread"}));
+        EXPECT_EQ(api.ledger,
+                  (std::vector<std::string>{"CreatePipe", "CreateProcess x writing to write end",
+                                            "CloseHandle write end", "ReadFile read end 128",
+                                            "ReadFile read end 128", "ReadFile read end 128",
+                                            "ReadFile read end 128", "CloseHandle read end",
+                                            "CloseProcess process", "CloseHandle thread"}));
         EXPECT_TRUE(api.live.empty());
     }
 }
@@ -141,7 +141,7 @@ TEST(StdoutCommand, JoinsPiecesAndLosesWhatFollowsANul) {
 
 // The Linux layer, for real: /bin/sh children and their pipes.
 class PosixCapture : public ::testing::Test {
-protected:
+  protected:
     std::unique_ptr<ProcessApi> api = makePlatformProcessApi();
 };
 
@@ -162,7 +162,9 @@ TEST_F(PosixCapture, StdoutReaderTakesStandardOutputOnly) {
     EXPECT_EQ(readCommandStdout(*api, "echo out; echo err >&2"), "out\n");
     const std::string longLine(1000, 'L');
     EXPECT_EQ(readCommandStdout(*api, "printf '" + longLine + "\\n'"), longLine + "\n");
-    EXPECT_EQ(readCommandStdout(*api, "printf 'ab\\000cd\\nef\\n'"), "ab" "ef\n");
+    EXPECT_EQ(readCommandStdout(*api, "printf 'ab\\000cd\\nef\\n'"),
+              "ab"
+              "ef\n");
     EXPECT_EQ(readCommandStdout(*api, "exit 4"), std::string());
     EXPECT_EQ(readCommandStdout(*api, "quorven-no-such-command 2>/dev/null"), std::string());
 }

@@ -12,14 +12,14 @@ namespace {
 
 // Puts `fd` in the place of standard output for the life of the object.
 class StdoutSwap {
-public:
+  public:
     explicit StdoutSwap(int fd) : saved_(dup(STDOUT_FILENO)) { dup2(fd, STDOUT_FILENO); }
     ~StdoutSwap() {
         dup2(saved_, STDOUT_FILENO);
         close(saved_);
     }
 
-private:
+  private:
     int saved_;
 };
 

@@ -47,23 +47,43 @@ TEST_P(PrepareConsole, CallsMessagesAndFallback) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, PrepareConsole,
     ::testing::Values(
-        ResizeCase{"BothSizesAccepted", 42, false, false, 0,
-                   {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90",
-                    "window 42 0,0,119,89"},
-                   "", false},
-        ResizeCase{"BufferFails", 42, true, false, 87,
+        ResizeCase{
+            "BothSizesAccepted",
+            42,
+            false,
+            false,
+            0,
+            {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90", "window 42 0,0,119,89"},
+            "",
+            false},
+        ResizeCase{"BufferFails",
+                   42,
+                   true,
+                   false,
+                   87,
                    {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90"},
-                   "[!] SetConsoleScreenBufferSize failed. Error: 87\n", true},
-        ResizeCase{"FinalWindowFails", 42, false, true, 4294967295u,
-                   {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90",
-                    "window 42 0,0,119,89"},
-                   "[!] SetConsoleWindowInfo failed. Error: 4294967295\n", true},
-        ResizeCase{"InvalidHandle", kInvalidConsoleHandle, false, false, 6, {"codepage 65001"}, "",
+                   "[!] SetConsoleScreenBufferSize failed. Error: 87\n",
                    true},
+        ResizeCase{
+            "FinalWindowFails",
+            42,
+            false,
+            true,
+            4294967295u,
+            {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90", "window 42 0,0,119,89"},
+            "[!] SetConsoleWindowInfo failed. Error: 4294967295\n",
+            true},
+        ResizeCase{
+            "InvalidHandle", kInvalidConsoleHandle, false, false, 6, {"codepage 65001"}, "", true},
         // A null handle is not treated as invalid: the calls fail on it.
-        ResizeCase{"NullHandle", 0, true, false, 6,
+        ResizeCase{"NullHandle",
+                   0,
+                   true,
+                   false,
+                   6,
                    {"codepage 65001", "window 0 0,0,1,1", "buffer 0 120x90"},
-                   "[!] SetConsoleScreenBufferSize failed. Error: 6\n", true}),
+                   "[!] SetConsoleScreenBufferSize failed. Error: 6\n",
+                   true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrepareConsole, AFailedCodePageChangesNothingElse) {
@@ -86,7 +106,8 @@ std::size_t cells(std::string_view utf8) {
 std::vector<std::string> lines(std::string_view text) {
     std::vector<std::string> all;
     std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1) {
+    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos;
+         start = end + 1) {
         all.emplace_back(text.substr(start, end - start));
     }
     all.emplace_back(text.substr(start));
@@ -119,9 +140,8 @@ TEST(Banner, BlueThenNormalWithTheLineEndInsideTheBlue) {
     FakeConsole console(t);
     FakeOutput out(t, Event::Out);
     printBanner(console, out);
-    const std::vector<Event> expected = {{Event::Colour, "9"},
-                                         {Event::Out, std::string(bannerText()) + "\n"},
-                                         {Event::Colour, "7"}};
+    const std::vector<Event> expected = {
+        {Event::Colour, "9"}, {Event::Out, std::string(bannerText()) + "\n"}, {Event::Colour, "7"}};
     EXPECT_EQ(t.events, expected);
 }
 
@@ -143,8 +163,9 @@ TEST(VerdictBox, FiveLinesOf59CharactersInTheVerdictColour) {
         }
         EXPECT_EQ(rows[0], rows[4]);
         EXPECT_EQ(rows[1], rows[3]);
-        EXPECT_EQ(rows[2], supported ? "                 *      Your system DOES support RAID     *"
-                                     : "                 *    Your system DOES NOT support RAID   *");
+        EXPECT_EQ(rows[2], supported
+                               ? "                 *      Your system DOES support RAID     *"
+                               : "                 *    Your system DOES NOT support RAID   *");
     }
 }
 

@@ -23,7 +23,7 @@ struct Event {
 };
 
 class Transcript {
-public:
+  public:
     void add(Event::Kind kind, std::string text) {
         // Adjacent writes to one stream merge, so that how a text was split
         // into calls does not matter.
@@ -64,7 +64,7 @@ public:
 };
 
 class FakeOutput final : public Output {
-public:
+  public:
     FakeOutput(Transcript& t, Event::Kind kind) : t_(t), kind_(kind) {}
     void write(std::string_view bytes) override {
         t_.add(kind_, std::string(bytes));
@@ -74,14 +74,14 @@ public:
         if (kind_ == Event::Out) t_.outputPending = false;
     }
 
-private:
+  private:
     Transcript& t_;
     Event::Kind kind_;
 };
 
 /// Answers lines from a script; past its end, input is at end of file.
 class FakeInput final : public Input {
-public:
+  public:
     FakeInput(Transcript& t, std::deque<std::string> lines) : t_(t), lines_(std::move(lines)) {}
     std::string readLine() override {
         t_.checkFlushed("read");
@@ -97,26 +97,26 @@ public:
         if (!lines_.empty()) lines_.pop_front();
     }
 
-private:
+  private:
     Transcript& t_;
     std::deque<std::string> lines_;
 };
 
 class FakePauser final : public Pauser {
-public:
+  public:
     explicit FakePauser(Transcript& t) : t_(t) {}
     void pause(unsigned ms) override {
         t_.checkFlushed("pause");
         t_.add(Event::Pause, std::to_string(ms));
     }
 
-private:
+  private:
     Transcript& t_;
 };
 
 /// A console whose calls succeed unless told otherwise.
 class FakeConsole final : public ConsoleApi {
-public:
+  public:
     explicit FakeConsole(Transcript& t) : t_(t) {}
     bool setOutputCodePage(unsigned cp) override {
         calls.push_back("codepage " + std::to_string(cp));
@@ -152,13 +152,13 @@ public:
     std::uint32_t error = 0;
     std::vector<std::string> calls;
 
-private:
+  private:
     Transcript& t_;
 };
 
 /// Answers commands from a table; an unknown command did not start.
 class FakeRunner final : public CommandRunner {
-public:
+  public:
     explicit FakeRunner(Transcript& t) : t_(t) {}
     std::string runHiddenCommand(const std::string& command) override {
         t_.add(Event::Command, "hidden: " + command);
@@ -174,12 +174,12 @@ public:
     std::map<std::string, std::string> hidden;
     std::map<std::string, std::string> stdoutAnswers;
 
-private:
+  private:
     Transcript& t_;
 };
 
 class FakeDisks final : public DiskLister {
-public:
+  public:
     explicit FakeDisks(Transcript& t) : t_(t) {}
     std::vector<DiskRecord> listDisks() override {
         t_.add(Event::Command, "listDisks");
@@ -189,16 +189,16 @@ public:
     std::vector<DiskRecord> disks;
     std::string message;
 
-private:
+  private:
     Transcript& t_;
 };
 
 class FakeRegistry final : public RegistryProbe {
-public:
+  public:
     explicit FakeRegistry(Transcript& t) : t_(t) {}
     void probeRaidDrivers() override { t_.add(Event::Command, "registry"); }
 
-private:
+  private:
     Transcript& t_;
 };
 
@@ -220,9 +220,16 @@ struct FakeWorld {
           runner(t),
           disks(t),
           registry(t),
-          world{out,     err,   in,       pauser,
-                console, runner, disks,   registry,
-                windowsProbeTable(), windowsBoardCommands(true)} {}
+          world{out,
+                err,
+                in,
+                pauser,
+                console,
+                runner,
+                disks,
+                registry,
+                windowsProbeTable(),
+                windowsBoardCommands(true)} {}
 
     Transcript t;
     FakeOutput out;

@@ -28,11 +28,10 @@ struct MatchCase {
 
 TEST(ProbeAnswers, LineByLineMatchingInTableOrder) {
     const ProbeTable table = windowsProbeTable();
-    const std::map<std::string, const PlatformProbe*> probes = {
-        {"wifi", &table.wifi},
-        {"bluetooth", &table.bluetooth},
-        {"tpm", &table.tpm},
-        {"secureBoot", &table.secureBoot}};
+    const std::map<std::string, const PlatformProbe*> probes = {{"wifi", &table.wifi},
+                                                                {"bluetooth", &table.bluetooth},
+                                                                {"tpm", &table.tpm},
+                                                                {"secureBoot", &table.secureBoot}};
     const MatchCase cases[] = {
         // Start failures.
         {"wifi", std::nullopt, "UNAVAILABLE"},

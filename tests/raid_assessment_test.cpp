@@ -13,17 +13,34 @@ TEST(CpuAnswer, ConvertsLikeStrtolWithinTheSigned32BitRange) {
         std::optional<std::int32_t> value;
     };
     const Case cases[] = {
-        {"1", 1},           {"+1", 1},     {"01", 1},       {"1.5", 1},
-        {"1 2", 1},         {" 2", 2},     {"\t\v\f\r 2", 2}, {"2abc", 2},
-        {"-0", 0},          {"0", 0},      {"3", 3},        {"-1", -1},
-        {"2147483647", 2147483647},        {"-2147483648", -2147483647 - 1},
+        {"1", 1},
+        {"+1", 1},
+        {"01", 1},
+        {"1.5", 1},
+        {"1 2", 1},
+        {" 2", 2},
+        {"\t\v\f\r 2", 2},
+        {"2abc", 2},
+        {"-0", 0},
+        {"0", 0},
+        {"3", 3},
+        {"-1", -1},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
         {"000000000000000000001", 1},
         // No digit at all.
-        {"", std::nullopt}, {"abc", std::nullopt}, {"-", std::nullopt}, {"+", std::nullopt},
-        {"+-1", std::nullopt}, {" ", std::nullopt}, {"x1", std::nullopt},
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {"-", std::nullopt},
+        {"+", std::nullopt},
+        {"+-1", std::nullopt},
+        {" ", std::nullopt},
+        {"x1", std::nullopt},
         // Outside the range, however far.
-        {"2147483648", std::nullopt}, {"-2147483649", std::nullopt},
-        {"99999999999", std::nullopt}, {std::string(5000, '9'), std::nullopt},
+        {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt},
+        {"99999999999", std::nullopt},
+        {std::string(5000, '9'), std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(parseCpuAnswer(c.line), c.value) << '"' << c.line << '"';
 }
@@ -33,14 +50,13 @@ TEST(CpuAnswer, OnlyOneAndTwoAreValidChoices) {
         const char* line;
         std::optional<CpuVendor> vendor;
     };
-    const Case cases[] = {{"1", CpuVendor::Intel}, {"+1", CpuVendor::Intel},
-                          {"01", CpuVendor::Intel}, {"1.5", CpuVendor::Intel},
-                          {"1 2", CpuVendor::Intel}, {" 2", CpuVendor::Amd},
-                          {"2abc", CpuVendor::Amd}, {"", std::nullopt},
-                          {"abc", std::nullopt},     {"-", std::nullopt},
-                          {"0", std::nullopt},       {"3", std::nullopt},
-                          {"-1", std::nullopt},      {"2147483648", std::nullopt},
-                          {"99999999999", std::nullopt}, {"4294967297", std::nullopt}};
+    const Case cases[] = {
+        {"1", CpuVendor::Intel},     {"+1", CpuVendor::Intel},     {"01", CpuVendor::Intel},
+        {"1.5", CpuVendor::Intel},   {"1 2", CpuVendor::Intel},    {" 2", CpuVendor::Amd},
+        {"2abc", CpuVendor::Amd},    {"", std::nullopt},           {"abc", std::nullopt},
+        {"-", std::nullopt},         {"0", std::nullopt},          {"3", std::nullopt},
+        {"-1", std::nullopt},        {"2147483648", std::nullopt}, {"99999999999", std::nullopt},
+        {"4294967297", std::nullopt}};
     for (const Case& c : cases) {
         Transcript t;
         FakeOutput out(t, Event::Out);
@@ -90,7 +106,8 @@ TEST(RaidRules, EveryRowWithItsReason) {
         "NVMe disks.";
     const std::string_view i6 =
         "[+] You have multiple NVMe disks and your motherboard supports NVMe RAID.";
-    const std::string_view i7 = "[+] You need at least 2 disks of the same interface type for RAID 0.";
+    const std::string_view i7 =
+        "[+] You need at least 2 disks of the same interface type for RAID 0.";
     const std::string_view a1 =
         "[+] AMD systems can create RAID with just one NVMe disk, and your motherboard supports "
         "NVMe RAID.";
@@ -141,7 +158,8 @@ TEST(DetailReport, QuestionIsAskedWithoutALineEnd) {
     FakeOutput out(t, Event::Out);
     FakeInput in(t, {"yes"});
     EXPECT_TRUE(askDetailReport(out, in));
-    EXPECT_EQ(t.stream(Event::Out), "[+] Would you like to see detailed system information? (Y/N): ");
+    EXPECT_EQ(t.stream(Event::Out),
+              "[+] Would you like to see detailed system information? (Y/N): ");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ namespace quorven::testing {
 namespace {
 
 class FakeRegistry final : public RegistryApi {
-public:
+  public:
     explicit FakeRegistry(std::set<std::string> present) : present_(std::move(present)) {}
     RegistryKeyRef localMachine() override { return kMachine; }
     bool openKey(RegistryKeyRef parent, const char* path, RegistryKeyRef& key) override {
@@ -28,7 +28,7 @@ public:
     std::vector<std::string> ledger;
     std::set<std::string> open;
 
-private:
+  private:
     static constexpr RegistryKeyRef kMachine = 0x80000002;
     std::set<std::string> present_;
     std::map<RegistryKeyRef, std::string> names_;

@@ -11,7 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class SysfsTree : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/quorven-sysfs-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -24,12 +24,14 @@ struct FakeDrive {
 };
 
 class FakeWmi final : public WmiApi {
-public:
+  public:
     enum Step { None, Initialize, Security, Locator, Connect, Blanket, Query };
 
     HResult initialize() override { return step("CoInitializeEx", Initialize, nullptr); }
     void uninitialize() override { ledger.push_back("CoUninitialize"); }
-    HResult initializeSecurity() override { return step("CoInitializeSecurity", Security, nullptr); }
+    HResult initializeSecurity() override {
+        return step("CoInitializeSecurity", Security, nullptr);
+    }
     HResult createLocator(ComRef& locator) override {
         return step("CoCreateInstance", Locator, &locator, "locator");
     }
@@ -102,7 +104,7 @@ public:
 
     std::set<std::string> live() const { return live_; }
 
-private:
+  private:
     HResult step(const std::string& call, Step which, ComRef* out, const std::string& name = {}) {
         ledger.push_back(call);
         if (which == failAt) return -2147467259;  // E_FAIL
@@ -162,9 +164,11 @@ struct FailureCase {
 TEST(WmiDisks, EachFailingStepWritesItsMessageAndReleasesInReverse) {
     const FailureCase cases[] = {
         {FakeWmi::Initialize, "Failed to initialize COM library\n", {"CoInitializeEx"}},
-        {FakeWmi::Security, "Failed to initialize security\n",
+        {FakeWmi::Security,
+         "Failed to initialize security\n",
          {"CoInitializeEx", "CoInitializeSecurity", "CoUninitialize"}},
-        {FakeWmi::Locator, "Failed to create WMI locator\n",
+        {FakeWmi::Locator,
+         "Failed to create WMI locator\n",
          {"CoInitializeEx", "CoInitializeSecurity", "CoCreateInstance", "CoUninitialize"}},
         {FakeWmi::Connect, "Could not connect to WMI server\n",
          concat(upTo("SysFreeString bstr ROOT\\CIMV2"),
@@ -194,7 +198,8 @@ TEST(WmiDisks, EachFailingStepWritesItsMessageAndReleasesInReverse) {
 
 FakeDrive drive(std::u16string id, std::optional<std::u16string> pnp,
                 std::optional<std::u16string> model) {
-    return FakeDrive{{{"DeviceID", std::move(id)}, {"PNPDeviceID", std::move(pnp)},
+    return FakeDrive{{{"DeviceID", std::move(id)},
+                      {"PNPDeviceID", std::move(pnp)},
                       {"Model", std::move(model)}}};
 }
 
@@ -226,8 +231,8 @@ TEST(WmiDisks, EnumeratesInOrderAndReleasesEachObjectAndThenEverything) {
             expected.push_back(line);
         }
     }
-    for (const char* line : {"Next", "Release enumerator", "Release services", "Release locator",
-                             "CoUninitialize"}) {
+    for (const char* line :
+         {"Next", "Release enumerator", "Release services", "Release locator", "CoUninitialize"}) {
         expected.push_back(line);
     }
     EXPECT_EQ(wmi.ledger, expected);
@@ -271,7 +276,9 @@ TEST(WideToUtf8, ConvertsLikeWideCharToMultiByte) {
     EXPECT_EQ(wideToUtf8(u"\u20ac\U0001F4BE", convert), "\xE2\x82\xAC\xF0\x9F\x92\xBE");
     // An unpaired surrogate becomes U+FFFD, as Windows does.
     const char16_t lone[] = {u'a', 0xD800, u'b', 0};
-    EXPECT_EQ(wideToUtf8(lone, convert), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(wideToUtf8(lone, convert),
+              "a\xEF\xBF\xBD"
+              "b");
     // Read only up to the first NUL, whatever a BSTR's length says.
     const char16_t embedded[] = {u'a', 0, u'b', 0};
     EXPECT_EQ(wideToUtf8(embedded, convert), "a");

@@ -39,9 +39,10 @@ int main() {
         const std::string value = fake::env(route.variable, &present);
         if (fake::contains(route.marker, "BaseBoard")) {
             // The replacement query prints its own header line first.
-            const std::string header = fake::contains(route.marker, "Product") ? "Product"
-                                                                                 : "Manufacturer";
-            fake::writeRaw(STD_OUTPUT_HANDLE, withCrLf(header + "\n" + (present ? value + "\n" : "")));
+            const std::string header =
+                fake::contains(route.marker, "Product") ? "Product" : "Manufacturer";
+            fake::writeRaw(STD_OUTPUT_HANDLE,
+                           withCrLf(header + "\n" + (present ? value + "\n" : "")));
         } else if (present) {
             fake::writeRaw(STD_OUTPUT_HANDLE, withCrLf(value));
         }
