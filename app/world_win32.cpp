@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/world.h"
+#include "win32/system_folder.h"
 
 namespace quorven {
 namespace {
@@ -44,11 +45,8 @@ class SleepingPauser final : public Pauser {
 };
 
 bool wmicInstalled() {
-    char folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-    const std::string path = std::string(folder, length) + "\\wbem\\WMIC.exe";
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::optional<std::string> path = systemFolderPath("wbem\\WMIC.exe");
+    return path && GetFileAttributesA(path->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace

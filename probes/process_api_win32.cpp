@@ -7,6 +7,7 @@
 
 #include "probes/command_capture.h"
 #include "probes/process_api.h"
+#include "win32/system_folder.h"
 
 namespace quorven {
 namespace {
@@ -16,17 +17,6 @@ HANDLE toHandle(OsHandle handle) {
 }
 OsHandle fromHandle(HANDLE handle) {
     return reinterpret_cast<OsHandle>(handle);
-}
-
-// Naming cmd.exe by its full path keeps Windows from searching the folder
-// of quorven.exe first, where a planted cmd.exe would run in its place.
-bool systemCmdPath(std::string& path) {
-    char folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-    path.assign(folder, length);
-    path += "\\cmd.exe";
-    return true;
 }
 
 class Win32ProcessApi final : public ProcessApi {
@@ -46,8 +36,10 @@ class Win32ProcessApi final : public ProcessApi {
 
     bool createProcess(const std::string& command, OsHandle writeEnd,
                        StartedProcess& started) override {
-        std::string application;
-        if (!systemCmdPath(application)) return false;
+        // Naming cmd.exe by its full path keeps Windows from searching the
+        // folder of quorven.exe first, where a planted cmd.exe would run instead.
+        const std::optional<std::string> application = systemFolderPath("cmd.exe");
+        if (!application) return false;
         const std::string line = hiddenCommandLine(command);
         std::vector<char> writableLine(line.begin(), line.end());
         writableLine.push_back('\0');
@@ -59,7 +51,7 @@ class Win32ProcessApi final : public ProcessApi {
         startup.hStdOutput = toHandle(writeEnd);
         startup.hStdError = toHandle(writeEnd);
         PROCESS_INFORMATION info{};
-        if (!CreateProcessA(application.c_str(), writableLine.data(), nullptr, nullptr, TRUE,
+        if (!CreateProcessA(application->c_str(), writableLine.data(), nullptr, nullptr, TRUE,
                             CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info)) {
             return false;
         }

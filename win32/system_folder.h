@@ -1,0 +1,20 @@
+#pragma once
+// Paths inside the Windows system folder, for the places where a bare file
+// name would let Windows search elsewhere first.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace quorven {
+
+/// `relative` below GetSystemDirectoryA, or no value when the folder is unknown.
+inline std::optional<std::string> systemFolderPath(const char* relative) {
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    return std::string(folder, length) + "\\" + relative;
+}
+
+}  // namespace quorven
