@@ -50,7 +50,7 @@ test-sanitize: sanitize
 test-exe: windows
 	tests/windows/check-exe build/windows/quorven.exe
 
-test-wine: windows
+test-wine: windows native
 	python3 tests/wine/run_scenarios.py
 
 test-fuzz: deps-test

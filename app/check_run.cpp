@@ -27,6 +27,21 @@ StatusSlots probePlatform(World& w) {
     return slots;
 }
 
+void showBoardAdvice(World& w) {
+    const std::string manufacturer = readBoardManufacturer(w.commands, w.board);
+    // The product's command runs before anything of the advice is written,
+    // and only for the one maker whose advice depends on it.
+    const std::string product =
+        adviceNeedsProduct(manufacturer) ? readBoardProduct(w.commands, w.board) : std::string();
+    for (const AdviceStep& step : adviseOnBoard(manufacturer, product)) {
+        if (!step.text.empty()) {
+            writeText(w.out, step.text);
+            w.out.flush();
+        }
+        if (step.pauseMs != 0) w.pauser.pause(step.pauseMs);
+    }
+}
+
 void printStatusBlock(World& w, const StatusSlots& slots) {
     struct Row {
         const char* label;
@@ -46,6 +61,13 @@ void printStatusBlock(World& w, const StatusSlots& slots) {
         w.out.flush();
         w.pauser.pause(row.pauseAfter);
     }
+}
+
+// Questions end without a line feed, so that the answer is typed on their line.
+std::string ask(World& w, std::string_view question) {
+    writeText(w.out, question);
+    w.out.flush();
+    return w.in.readLine();
 }
 
 void waitForEnter(World& w) {
@@ -68,21 +90,25 @@ int runCheck(World& w) {
     prepareConsole(w.console, w.out, w.err);
     printBanner(w.console, w.out);
 
-    const std::string manufacturer = readBoardManufacturer(w.commands, w.board);
-    adviseOnBoard(manufacturer, w.out, w.pauser, w.commands, w.board);
+    showBoardAdvice(w);
     printStatusBlock(w, slots);
 
     writeLine(w.out, "\n[+] Detecting disks...");
-    const std::vector<DiskRecord> disks = w.disks.listDisks();
-    if (disks.empty()) return exitEarly(w, "[+] Error: No disks detected.");
+    const DiskInventory inventory = w.disks.listDisks();
+    if (!inventory.failure.empty()) writeLine(w.err, inventory.failure);
+    if (inventory.disks.empty()) return exitEarly(w, "[+] Error: No disks detected.");
 
-    const std::optional<CpuVendor> cpu = askCpuVendor(w.out, w.in);
-    if (!cpu)
+    const std::optional<CpuVendor> cpu = cpuVendorFromAnswer(
+        ask(w, "[+] Select your CPU manufacturer:\n1. Intel\n2. AMD\nEnter 1 or 2: "));
+    if (!cpu) {
         return exitEarly(w, "Invalid choice. Please run the program again and select 1 or 2.");
-    w.registry.probeRaidDrivers();
+    }
 
-    const DiskCounts counts = countDisks(disks);
-    if (askDetailReport(w.out, w.in)) printDetailReport(w.out, disks, counts);
+    const DiskCounts counts = countDisks(inventory.disks);
+    if (isYesAnswer(ask(w, "[+] Would you like to see detailed system information? (Y/N): "))) {
+        writeText(w.out, detailReportText(inventory.disks, counts));
+        w.out.flush();
+    }
 
     const RaidVerdict verdict = assessRaid0(*cpu, counts);
     writeLine(w.out, verdict.reason);

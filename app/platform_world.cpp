@@ -1,6 +1,5 @@
 #include <cstdio>
 
-#include "app/stdio_input.h"
 #include "app/world.h"
 
 namespace quorven {
@@ -8,21 +7,18 @@ namespace quorven {
 PlatformWorld::PlatformWorld()
     : out_(makeStandardOutput()),
       err_(makeStandardError()),
-      in_(std::make_unique<StdioInput>(stdin)),
-      pauser_(makePlatformPauser()),
+      in_(stdin),
+      pauser_(makePauser()),
       console_(makePlatformConsole(*out_)),
-      processes_(makePlatformProcessApi()),
-      runner_(*processes_),
-      disks_(makePlatformDiskLister(*err_)),
-      registry_(makePlatformRegistryProbe()),
+      commands_(makeCommandRunner()),
+      disks_(makeDiskLister()),
       world_{*out_,
              *err_,
-             *in_,
+             in_,
              *pauser_,
              *console_,
-             runner_,
+             *commands_,
              *disks_,
-             *registry_,
              platformProbeTable(),
              platformBoardCommands()} {}
 

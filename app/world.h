@@ -4,9 +4,8 @@
 
 #include <memory>
 
-#include "assess/registry_probe.h"
 #include "console/console_api.h"
-#include "console/terminal_io.h"
+#include "io/terminal_io.h"
 #include "probes/board_identity.h"
 #include "probes/command_capture.h"
 #include "probes/disk_inventory.h"
@@ -22,7 +21,6 @@ struct World {
     ConsoleApi& console;
     CommandRunner& commands;
     DiskLister& disks;
-    RegistryProbe& registry;
     ProbeTable probes;
     BoardCommands board;
 };
@@ -38,24 +36,12 @@ class PlatformWorld {
   private:
     std::unique_ptr<Output> out_;
     std::unique_ptr<Output> err_;
-    std::unique_ptr<Input> in_;
+    StdioInput in_;
     std::unique_ptr<Pauser> pauser_;
     std::unique_ptr<ConsoleApi> console_;
-    std::unique_ptr<ProcessApi> processes_;
-    CapturingRunner runner_;
+    std::unique_ptr<CommandRunner> commands_;
     std::unique_ptr<DiskLister> disks_;
-    std::unique_ptr<RegistryProbe> registry_;
     World world_;
 };
-
-/// Unbuffered writers on the process's standard output and error.
-std::unique_ptr<Output> makeStandardOutput();
-std::unique_ptr<Output> makeStandardError();
-std::unique_ptr<Pauser> makePlatformPauser();
-/// wmic, or its replacement where Windows has dropped it; sysfs on Linux.
-BoardCommands platformBoardCommands();
-
-/// Limits where DLLs are loaded from; called before anything else.
-void hardenDllSearch();
 
 }  // namespace quorven

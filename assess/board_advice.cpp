@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "console/console_presenter.h"
-
 namespace quorven {
 namespace {
 
@@ -20,6 +18,7 @@ constexpr std::array<PermVendor, 3> kPermVendors = {{
     {"Gigabyte Technology Co., Ltd.", "[+] Detected Gigabyte\n"},
 }};
 
+// Users have seen this spelling for years and guides quote it: keep it.
 constexpr std::string_view kCompatible = "\n[+] Motherboard is compatibile";
 
 }  // namespace
@@ -31,36 +30,27 @@ bool needsEfiButton(std::string_view product) {
                        });
 }
 
-void adviseOnBoard(const std::string& manufacturer, Output& out, Pauser& pauser,
-                   CommandRunner& runner, const BoardCommands& commands) {
+bool adviceNeedsProduct(std::string_view manufacturer) {
+    return manufacturer == kAsus;
+}
+
+BoardAdvice adviseOnBoard(std::string_view manufacturer, std::string_view product) {
     if (manufacturer == kAsus) {
-        // The product command runs before anything is written.
-        const std::string product = readBoardProduct(runner, commands);
-        writeText(out, "[+] Detected Asus\n");
-        writeText(out, needsEfiButton(product) ? "[+] Use EFI Button" : "[+] Use Perm Button\n");
-        out.flush();
-        pauser.pause(1000);
-        pauser.pause(2000);
-        writeText(out, kCompatible);
-        out.flush();
-        return;
+        // Deliberately uneven: the EFI line has no line feed and the Perm line
+        // has one, so a Perm board shows an empty line before the
+        // compatibility line. The pause is a 1000 ms beat and a 2000 ms one,
+        // not one 3000 ms pause.
+        return {{"[+] Detected Asus\n", 0},
+                {needsEfiButton(product) ? "[+] Use EFI Button" : "[+] Use Perm Button\n", 1000},
+                {"", 2000},
+                {kCompatible, 0}};
     }
     const auto vendor = std::find_if(kPermVendors.begin(), kPermVendors.end(),
                                      [&](const PermVendor& v) { return v.name == manufacturer; });
     if (vendor != kPermVendors.end()) {
-        writeText(out, vendor->detection);
-        out.flush();
-        pauser.pause(1000);
-        writeText(out, "[+] Use Perm Button");
-        out.flush();
-        pauser.pause(2000);
-        writeText(out, kCompatible);
-        out.flush();
-        return;
+        return {{vendor->detection, 1000}, {"[+] Use Perm Button", 2000}, {kCompatible, 0}};
     }
-    writeText(out, "[+] Open a ticket for manual verification.");
-    out.flush();
-    pauser.pause(2000);
+    return {{"[+] Open a ticket for manual verification.", 2000}};
 }
 
 }  // namespace quorven

@@ -1,12 +1,10 @@
 #pragma once
-// Advice for the motherboard's maker: which button to use, or a ticket.
+// Advice for the motherboard's maker, as data: which button to use, or a
+// ticket, with the pauses that pace it.
 
 #include <array>
-#include <string>
 #include <string_view>
-
-#include "console/terminal_io.h"
-#include "probes/board_identity.h"
+#include <vector>
 
 namespace quorven {
 
@@ -18,9 +16,20 @@ inline constexpr std::array<std::string_view, 15> EfiButtonChipsets = {
 /// True when the product contains one of EfiButtonChipsets, case-sensitively.
 bool needsEfiButton(std::string_view product);
 
-/// Writes the vendor advice with its pauses; reads the product itself, and
-/// only for an ASUS board.
-void adviseOnBoard(const std::string& manufacturer, Output& out, Pauser& pauser,
-                   CommandRunner& runner, const BoardCommands& commands);
+/// A text to write and the pause that follows it; an empty text is a pause
+/// alone, and 0 ms no pause.
+struct AdviceStep {
+    std::string_view text;
+    unsigned pauseMs = 0;
+    bool operator==(const AdviceStep&) const = default;
+};
+using BoardAdvice = std::vector<AdviceStep>;
+
+/// Only an ASUS board's advice depends on its product.
+bool adviceNeedsProduct(std::string_view manufacturer);
+
+/// The advice for a manufacturer matched byte for byte; `product` is read
+/// only for ASUS. The last text never ends the line: the next one does.
+BoardAdvice adviseOnBoard(std::string_view manufacturer, std::string_view product);
 
 }  // namespace quorven

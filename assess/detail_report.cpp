@@ -1,41 +1,31 @@
 #include "assess/detail_report.h"
 
-#include <string>
-
-#include "console/console_presenter.h"
-
 namespace quorven {
 
 bool isYesAnswer(std::string_view line) {
     return !line.empty() && (line.front() == 'y' || line.front() == 'Y');
 }
 
-bool askDetailReport(Output& out, Input& in) {
-    writeText(out, "[+] Would you like to see detailed system information? (Y/N): ");
-    out.flush();
-    return isYesAnswer(in.readLine());
-}
-
-void printDetailReport(Output& out, const std::vector<DiskRecord>& disks,
-                       const DiskCounts& counts) {
-    writeLine(out, "");
-    writeLine(out, "[+] System Information:");
-    writeLine(out, "-------------------");
-    writeLine(out, "[+] Detected " + std::to_string(counts.total) + " disk(s) total");
-    writeLine(out, "[+] SATA disks: " + std::to_string(counts.sataCount));
-    writeLine(out, "[+] NVMe disks: " + std::to_string(counts.nvmeCount));
-    writeLine(out, "[+] Motherboard SATA RAID support: Yes");
-    writeLine(out, "[+] Motherboard NVMe RAID support: Yes");
-    writeLine(out, "\n[+] Detected Disks:");
+std::string detailReportText(const std::vector<DiskRecord>& disks, const DiskCounts& counts) {
+    // The rules assume that the board supports both kinds of RAID, so the
+    // report says so rather than guess from the registry.
+    std::string text = "\n[+] System Information:\n-------------------\n";
+    text += "[+] Detected " + std::to_string(counts.total) + " disk(s) total\n";
+    text += "[+] SATA disks: " + std::to_string(counts.sataCount) + "\n";
+    text += "[+] NVMe disks: " + std::to_string(counts.nvmeCount) + "\n";
+    text += "[+] Motherboard SATA RAID support: Yes\n";
+    text += "[+] Motherboard NVMe RAID support: Yes\n";
+    text += "\n[+] Detected Disks:\n";
     std::uint64_t position = 0;
     for (const DiskRecord& disk : disks) {
-        std::string line = "  " + std::to_string(++position) + ". " + disk.deviceId;
-        if (!disk.model.empty()) line += " - " + disk.model;
-        if (disk.isNvme != 0) line += " (NVMe)";
-        if (disk.isSata != 0) line += " (SATA)";
-        writeLine(out, line);
+        text += "  " + std::to_string(++position) + ". " + disk.deviceId;
+        if (!disk.model.empty()) text += " - " + disk.model;
+        if (disk.isNvme != 0) text += " (NVMe)";
+        if (disk.isSata != 0) text += " (SATA)";
+        text += '\n';
     }
-    writeLine(out, "");
+    text += '\n';
+    return text;
 }
 
 }  // namespace quorven

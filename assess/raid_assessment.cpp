@@ -2,8 +2,6 @@
 
 #include <limits>
 
-#include "console/console_presenter.h"
-
 namespace quorven {
 namespace {
 
@@ -40,13 +38,8 @@ std::optional<std::int32_t> parseCpuAnswer(std::string_view line) {
     return static_cast<std::int32_t>(value);
 }
 
-std::optional<CpuVendor> askCpuVendor(Output& out, Input& in) {
-    writeLine(out, "[+] Select your CPU manufacturer:");
-    writeLine(out, "1. Intel");
-    writeLine(out, "2. AMD");
-    writeText(out, "Enter 1 or 2: ");
-    out.flush();
-    const std::optional<std::int32_t> answer = parseCpuAnswer(in.readLine());
+std::optional<CpuVendor> cpuVendorFromAnswer(std::string_view line) {
+    const std::optional<std::int32_t> answer = parseCpuAnswer(line);
     if (answer == 1) return CpuVendor::Intel;
     if (answer == 2) return CpuVendor::Amd;
     return std::nullopt;

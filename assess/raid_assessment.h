@@ -1,6 +1,6 @@
 #pragma once
-// Can this computer build a RAID 0 array? The CPU question, the disk counts
-// and the rule table.
+// Can this computer build a RAID 0 array? The CPU answer, the disk counts and
+// the rule table.
 
 #include <cstdint>
 #include <optional>
@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "console/terminal_io.h"
 #include "probes/disk_inventory.h"
 
 namespace quorven {
@@ -35,8 +34,8 @@ struct RaidVerdict {
 /// digit or the number leaves the signed 32-bit range.
 std::optional<std::int32_t> parseCpuAnswer(std::string_view line);
 
-/// Asks for the CPU maker; no value for an invalid answer.
-std::optional<CpuVendor> askCpuVendor(Output& out, Input& in);
+/// 1 is Intel and 2 AMD; no value for any other answer.
+std::optional<CpuVendor> cpuVendorFromAnswer(std::string_view line);
 
 DiskCounts countDisks(const std::vector<DiskRecord>& disks);
 

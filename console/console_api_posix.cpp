@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "console/console_api.h"
-#include "console/terminal_io.h"
+#include "io/terminal_io.h"
 
 namespace quorven {
 namespace {

@@ -4,16 +4,6 @@
 
 namespace quorven {
 
-void writeText(Output& out, std::string_view text) {
-    out.write(text);
-}
-
-void writeLine(Output& out, std::string_view text) {
-    out.write(text);
-    out.write("\n");
-    out.flush();
-}
-
 namespace {
 
 void reportResizeFailure(Output& err, std::string_view call, std::uint32_t error) {
@@ -69,21 +59,27 @@ void printBanner(ConsoleApi& console, Output& out) {
     setTextColour(console, out, kColourNormal);
 }
 
-void showVerdictBox(ConsoleApi& console, Output& out, bool supported) {
-    static constexpr std::string_view kEdge =
-        "                 ******************************************";
-    static constexpr std::string_view kSide =
-        "                 *                                        *";
+std::string_view verdictBoxText(bool supported) {
+    // Both sentences centred in the same 40 cells, so that the frame closes.
     static constexpr std::string_view kDoes =
-        "                 *      Your system DOES support RAID     *";
+        "                 ******************************************\n"
+        "                 *                                        *\n"
+        "                 *      Your system DOES support RAID     *\n"
+        "                 *                                        *\n"
+        "                 ******************************************\n";
     static constexpr std::string_view kDoesNot =
-        "                 *    Your system DOES NOT support RAID   *";
+        "                 ******************************************\n"
+        "                 *                                        *\n"
+        "                 *    Your system DOES NOT support RAID   *\n"
+        "                 *                                        *\n"
+        "                 ******************************************\n";
+    return supported ? kDoes : kDoesNot;
+}
+
+void showVerdictBox(ConsoleApi& console, Output& out, bool supported) {
     setTextColour(console, out, supported ? kColourSupported : kColourNotSupported);
-    writeLine(out, kEdge);
-    writeLine(out, kSide);
-    writeLine(out, supported ? kDoes : kDoesNot);
-    writeLine(out, kSide);
-    writeLine(out, kEdge);
+    writeText(out, verdictBoxText(supported));
+    out.flush();
 }
 
 }  // namespace quorven

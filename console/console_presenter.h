@@ -1,12 +1,12 @@
 #pragma once
 // Everything particular to the console window: code page, size, colours, the
-// banner, the verdict box and the two ways of writing a line.
+// banner and the verdict box.
 
 #include <cstdint>
 #include <string_view>
 
 #include "console/console_api.h"
-#include "console/terminal_io.h"
+#include "io/terminal_io.h"
 
 namespace quorven {
 
@@ -27,8 +27,8 @@ inline constexpr const char* kResizeFallbackCommand = "mode con: cols=120 lines=
 /// blanks, an empty line and four blanks (the line end is added when written).
 std::string_view bannerText();
 
-void writeText(Output& out, std::string_view text);
-void writeLine(Output& out, std::string_view text);
+/// The five lines of the framed verdict, each ended by a line feed.
+std::string_view verdictBoxText(bool supported);
 
 /// Output code page and window size; failure lines on `err`, the fallback
 /// line on `out`.

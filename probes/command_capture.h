@@ -1,10 +1,13 @@
 #pragma once
 // Runs one external command to its end and hands back what it wrote.
 
+#include <cstddef>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
-
-#include "probes/process_api.h"
+#include <string_view>
+#include <vector>
 
 namespace quorven {
 
@@ -24,24 +27,16 @@ class CommandRunner {
     virtual std::optional<std::string> readCommandStdout(const std::string& command) = 0;
 };
 
-/// The command line handed to the Windows command interpreter.
-std::string hiddenCommandLine(const std::string& command);
+/// The system's command interpreter: cmd.exe from the Windows system folder,
+/// or /bin/sh on Linux.
+std::unique_ptr<CommandRunner> makeCommandRunner();
 
-std::string runHiddenCommand(ProcessApi& api, const std::string& command);
-std::optional<std::string> readCommandStdout(ProcessApi& api, const std::string& command);
+/// The lines of a capture. Each ends at a line feed, which is not part of
+/// it; a carriage return before it is. The last may lack its line feed, and
+/// a final line feed opens no empty line.
+std::vector<std::string_view> splitLines(std::string_view text);
 
-class CapturingRunner final : public CommandRunner {
-  public:
-    explicit CapturingRunner(ProcessApi& api) : api_(api) {}
-    std::string runHiddenCommand(const std::string& command) override {
-        return quorven::runHiddenCommand(api_, command);
-    }
-    std::optional<std::string> readCommandStdout(const std::string& command) override {
-        return quorven::readCommandStdout(api_, command);
-    }
-
-  private:
-    ProcessApi& api_;
-};
+/// Reads a pipe stream to its end with fgets, 255 bytes at a time.
+std::string readStreamToEnd(std::FILE* stream);
 
 }  // namespace quorven

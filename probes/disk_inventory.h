@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
-
-#include "console/terminal_io.h"
 
 namespace quorven {
 
@@ -26,17 +25,29 @@ struct DiskClass {
 
 /// NVMe when "nvme" occurs in either text, compared without ASCII case;
 /// SATA otherwise.
-DiskClass classifyDisk(const std::string& pnpDeviceId, const std::string& model);
+DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model);
+
+struct DiskInventory {
+    /// In enumeration order; empty when none was found or the listing failed.
+    std::vector<DiskRecord> disks;
+    /// The message of the step that failed, for standard error; else empty.
+    std::string failure;
+    bool operator==(const DiskInventory&) const = default;
+};
 
 class DiskLister {
   public:
     virtual ~DiskLister() = default;
-    /// The disks in enumeration order; empty when none is found or the
-    /// enumeration fails (after its own message on standard error).
-    virtual std::vector<DiskRecord> listDisks() = 0;
+    virtual DiskInventory listDisks() = 0;
 };
 
-/// WMI on Windows; sysfs under /sys on Linux.
-std::unique_ptr<DiskLister> makePlatformDiskLister(Output& err);
+/// WMI's Win32_DiskDrive on Windows; the block devices under /sys on Linux.
+std::unique_ptr<DiskLister> makeDiskLister();
+
+/// Linux only: every non-virtual block device of the sysfs tree at `root`,
+/// sorted by name.
+std::vector<DiskRecord> listSysfsDisks(const std::string& root);
+/// Linux only: a sysfs model file's text without its trailing blanks.
+std::string cleanSysfsModel(std::string raw);
 
 }  // namespace quorven

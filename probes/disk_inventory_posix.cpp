@@ -1,10 +1,73 @@
+// The Linux stand-in for WMI's disk list: the block devices under sysfs.
 #include "probes/disk_inventory.h"
-#include "probes/sysfs_disks.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
 
 namespace quorven {
+namespace {
 
-std::unique_ptr<DiskLister> makePlatformDiskLister(Output&) {
-    return std::make_unique<SysfsDiskLister>("/sys");
+namespace fs = std::filesystem;
+
+bool isUnder(const fs::path& path, const fs::path& folder) {
+    auto [folderEnd, pathAt] =
+        std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return folderEnd == folder.end();
+}
+
+std::string readModel(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {};
+    std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return cleanSysfsModel(std::move(raw));
+}
+
+}  // namespace
+
+std::string cleanSysfsModel(std::string raw) {
+    const std::size_t last = raw.find_last_not_of(" \t\r\n");
+    raw.erase(last == std::string::npos ? 0 : last + 1);
+    return raw;
+}
+
+std::vector<DiskRecord> listSysfsDisks(const std::string& rootFolder) {
+    const fs::path root = rootFolder;
+    std::vector<DiskRecord> disks;
+    std::error_code error;
+    const fs::path virtualDevices = fs::weakly_canonical(root / "devices" / "virtual", error);
+    std::vector<std::string> names;
+    fs::directory_iterator entry(root / "block", error);
+    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+        names.push_back(entry->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        std::error_code resolveError;
+        // Each entry is a link into the device tree; loop, ram, zram, dm and md
+        // devices live under devices/virtual and are no physical disk.
+        const fs::path device = fs::canonical(root / "block" / name, resolveError);
+        if (resolveError || isUnder(device, virtualDevices)) continue;
+        const std::string model = readModel(device / "device" / "model");
+        const DiskClass kind = classifyDisk(device.string(), model);
+        disks.push_back(DiskRecord{"/dev/" + name, model, kind.isSata, kind.isNvme});
+    }
+    return disks;
+}
+
+namespace {
+
+class SysfsDiskLister final : public DiskLister {
+  public:
+    DiskInventory listDisks() override { return {listSysfsDisks("/sys"), {}}; }
+};
+
+}  // namespace
+
+std::unique_ptr<DiskLister> makeDiskLister() {
+    return std::make_unique<SysfsDiskLister>();
 }
 
 }  // namespace quorven

@@ -5,7 +5,6 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "probes/command_capture.h"
@@ -36,10 +35,13 @@ struct ProbeTable {
     PlatformProbe wifi, bluetooth, tpm, secureBoot;
 };
 
-/// PowerShell commands, as run on Windows.
+/// The four probes' answers and words around this platform's commands.
+ProbeTable probeTable(std::string wifi, std::string bluetooth, std::string tpm,
+                      std::string secureBoot);
+/// The PowerShell commands that Windows runs; tests read them here too.
 ProbeTable windowsProbeTable();
-/// Shell one-liners over sysfs that print the same answers, for Linux.
-ProbeTable posixProbeTable();
+/// PowerShell on Windows; on Linux, shell one-liners over sysfs that print
+/// the same answers.
 ProbeTable platformProbeTable();
 
 /// The word for a captured answer; no value means the command did not start.

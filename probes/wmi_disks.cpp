@@ -10,12 +10,6 @@ bool failed(HResult result) {
     return result < 0;
 }
 
-void report(Output& err, std::string_view message) {
-    err.write(message);
-    err.write("\n");
-    err.flush();
-}
-
 // Owners for what the api hands out. Declared in the order things are
 // acquired, they let go in reverse, on every path out.
 class ComScope {
@@ -87,47 +81,7 @@ class ComVariant {
     bool holds_ = false;
 };
 
-void appendUtf8(std::string& out, std::uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
 }  // namespace
-
-int portableWideToMultiByte(const char16_t* text, char* out, int outSize) {
-    if (text == nullptr) return 0;
-    std::string encoded;
-    for (const char16_t* p = text;; ++p) {
-        const std::uint32_t unit = *p;
-        if (unit >= 0xD800 && unit <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-            appendUtf8(encoded, 0x10000 + ((unit - 0xD800) << 10) + (p[1] - 0xDC00));
-            ++p;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            appendUtf8(encoded, 0xFFFD);
-        } else {
-            appendUtf8(encoded, unit);
-        }
-        if (unit == 0) break;
-    }
-    const int needed = static_cast<int>(encoded.size());
-    if (outSize == 0) return needed;
-    if (out == nullptr || outSize < needed) return 0;
-    encoded.copy(out, encoded.size());
-    return needed;
-}
 
 std::string wideToUtf8(const char16_t* text, const WideToMultiByte& convert) {
     if (text == nullptr) return {};
@@ -140,21 +94,18 @@ std::string wideToUtf8(const char16_t* text, const WideToMultiByte& convert) {
     return result;
 }
 
-std::vector<DiskRecord> listDisksThroughWmi(WmiApi& api, Output& err) {
-    std::vector<DiskRecord> disks;
+DiskInventory listDisksThroughWmi(WmiApi& api) {
+    DiskInventory inventory;
     if (failed(api.initialize())) {
-        report(err, "Failed to initialize COM library");
-        return disks;
+        return {{}, "Failed to initialize COM library"};
     }
     ComScope com(api);
     if (failed(api.initializeSecurity())) {
-        report(err, "Failed to initialize security");
-        return disks;
+        return {{}, "Failed to initialize security"};
     }
     ComObject locator(api);
     if (failed(api.createLocator(locator.out()))) {
-        report(err, "Failed to create WMI locator");
-        return disks;
+        return {{}, "Failed to create WMI locator"};
     }
     ComString nameSpace(api, u"ROOT\\CIMV2");
     ComString language(api, u"WQL");
@@ -164,12 +115,10 @@ std::vector<DiskRecord> listDisksThroughWmi(WmiApi& api, Output& err) {
     const HResult connected = api.connectServer(locator.get(), nameSpace.get(), services.out());
     nameSpace.reset();
     if (failed(connected)) {
-        report(err, "Could not connect to WMI server");
-        return disks;
+        return {{}, "Could not connect to WMI server"};
     }
     if (failed(api.setProxyBlanket(services.get()))) {
-        report(err, "Could not set proxy blanket");
-        return disks;
+        return {{}, "Could not set proxy blanket"};
     }
     ComObject enumerator(api);
     const HResult queried =
@@ -177,8 +126,7 @@ std::vector<DiskRecord> listDisksThroughWmi(WmiApi& api, Output& err) {
     query.reset();
     language.reset();
     if (failed(queried)) {
-        report(err, "WMI query failed");
-        return disks;
+        return {{}, "WMI query failed"};
     }
 
     const WideToMultiByte convert = [&api](const char16_t* text, char* out, int size) {
@@ -200,9 +148,9 @@ std::vector<DiskRecord> listDisksThroughWmi(WmiApi& api, Output& err) {
             value.clear();
         }
         const DiskClass kind = classifyDisk(texts[1], texts[2]);
-        disks.push_back(DiskRecord{texts[0], texts[2], kind.isSata, kind.isNvme});
+        inventory.disks.push_back(DiskRecord{texts[0], texts[2], kind.isSata, kind.isNvme});
     }
-    return disks;
+    return inventory;
 }
 
 }  // namespace quorven

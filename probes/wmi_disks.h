@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "console/terminal_io.h"
 #include "probes/disk_inventory.h"
 
 namespace quorven {
@@ -49,13 +48,11 @@ class WmiApi {
     virtual int wideToMultiByte(const char16_t* text, char* out, int outSize) = 0;
 };
 
-/// WideCharToMultiByte's UTF-8 conversion in portable code: unpaired
-/// surrogates become U+FFFD, as Windows does.
-int portableWideToMultiByte(const char16_t* text, char* out, int outSize);
-
 /// Null and failed conversions give the empty text.
 std::string wideToUtf8(const char16_t* text, const WideToMultiByte& convert);
 
-std::vector<DiskRecord> listDisksThroughWmi(WmiApi& api, Output& err);
+/// The disks, or the message of the step from CoInitializeEx to ExecQuery
+/// that failed.
+DiskInventory listDisksThroughWmi(WmiApi& api);
 
 }  // namespace quorven

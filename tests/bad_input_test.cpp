@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/check_run.h"
-#include "app/stdio_input.h"
+#include "io/terminal_io.h"
 #include "assess/detail_report.h"
 #include "assess/raid_assessment.h"
 #include "fake_world.h"

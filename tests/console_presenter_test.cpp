@@ -151,9 +151,10 @@ TEST(VerdictBox, FiveLinesOf59CharactersInTheVerdictColour) {
         FakeConsole console(t);
         FakeOutput out(t, Event::Out);
         showVerdictBox(console, out, supported);
-        ASSERT_EQ(t.events.size(), 2u);
-        EXPECT_EQ(t.events[0], (Event{Event::Colour, supported ? "10" : "12"}));
-        std::vector<std::string> rows = lines(t.events[1].text);
+        const std::vector<Event> expected = {{Event::Colour, supported ? "10" : "12"},
+                                             {Event::Out, std::string(verdictBoxText(supported))}};
+        EXPECT_EQ(t.events, expected);
+        std::vector<std::string> rows = lines(verdictBoxText(supported));
         ASSERT_EQ(rows.size(), 6u);
         EXPECT_EQ(rows[5], "");
         rows.pop_back();
@@ -161,7 +162,9 @@ TEST(VerdictBox, FiveLinesOf59CharactersInTheVerdictColour) {
             EXPECT_EQ(row.size(), 59u);
             EXPECT_TRUE(row.starts_with(std::string(17, ' ') + "*"));
         }
+        EXPECT_EQ(rows[0], std::string(17, ' ') + std::string(42, '*'));
         EXPECT_EQ(rows[0], rows[4]);
+        EXPECT_EQ(rows[1], std::string(17, ' ') + "*" + std::string(40, ' ') + "*");
         EXPECT_EQ(rows[1], rows[3]);
         EXPECT_EQ(rows[2], supported
                                ? "                 *      Your system DOES support RAID     *"

@@ -181,22 +181,12 @@ class FakeRunner final : public CommandRunner {
 class FakeDisks final : public DiskLister {
   public:
     explicit FakeDisks(Transcript& t) : t_(t) {}
-    std::vector<DiskRecord> listDisks() override {
+    DiskInventory listDisks() override {
         t_.add(Event::Command, "listDisks");
-        if (!message.empty()) t_.add(Event::Err, message);
-        return disks;
+        return {disks, failure};
     }
     std::vector<DiskRecord> disks;
-    std::string message;
-
-  private:
-    Transcript& t_;
-};
-
-class FakeRegistry final : public RegistryProbe {
-  public:
-    explicit FakeRegistry(Transcript& t) : t_(t) {}
-    void probeRaidDrivers() override { t_.add(Event::Command, "registry"); }
+    std::string failure;
 
   private:
     Transcript& t_;
@@ -219,7 +209,6 @@ struct FakeWorld {
           console(t),
           runner(t),
           disks(t),
-          registry(t),
           world{out,
                 err,
                 in,
@@ -227,7 +216,6 @@ struct FakeWorld {
                 console,
                 runner,
                 disks,
-                registry,
                 windowsProbeTable(),
                 windowsBoardCommands(true)} {}
 
@@ -239,7 +227,6 @@ struct FakeWorld {
     FakeConsole console;
     FakeRunner runner;
     FakeDisks disks;
-    FakeRegistry registry;
     World world;
 };
 

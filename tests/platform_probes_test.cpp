@@ -89,15 +89,15 @@ TEST(ProbeAnswers, RunProbeReadsStandardOutputOnly) {
 // The Linux stand-ins run for real and may only print the answers that the
 // probes know, one per line.
 TEST(PosixProbes, StandInsPrintOnlyKnownAnswers) {
-    const ProbeTable table = posixProbeTable();
-    const auto api = makePlatformProcessApi();
+    const ProbeTable table = platformProbeTable();
+    const auto runner = makeCommandRunner();
     const std::pair<const PlatformProbe*, std::set<std::string>> probes[] = {
         {&table.wifi, {"Up", "Down"}},
         {&table.bluetooth, {"OK", "Error"}},
         {&table.tpm, {"True", "False"}},
         {&table.secureBoot, {"True", "False"}}};
     for (const auto& [probe, allowed] : probes) {
-        const std::optional<std::string> output = readCommandStdout(*api, probe->command);
+        const std::optional<std::string> output = runner->readCommandStdout(probe->command);
         ASSERT_TRUE(output.has_value()) << probe->command;
         std::string line;
         for (char c : *output) {
@@ -111,8 +111,7 @@ TEST(PosixProbes, StandInsPrintOnlyKnownAnswers) {
         EXPECT_EQ(line, "") << "unterminated line from " << probe->command;
     }
     // TPM always answers one way or the other.
-    CapturingRunner runner(*api);
-    EXPECT_NE(runProbe(table.tpm, runner), "UNKNOWN");
+    EXPECT_NE(runProbe(table.tpm, *runner), "UNKNOWN");
 }
 
 }  // namespace

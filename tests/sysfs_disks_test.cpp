@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
-#include "probes/sysfs_disks.h"
+#include "probes/disk_inventory.h"
 
 namespace quorven::testing {
 namespace {
@@ -43,7 +44,7 @@ TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
     addDisk("dm-0", "virtual", std::string("ignored\n"));
     fs::create_symlink("../devices/nowhere", root_ / "block" / "dangling");
 
-    const std::vector<DiskRecord> disks = SysfsDiskLister(root_).listDisks();
+    const std::vector<DiskRecord> disks = listSysfsDisks(root_);
 
     EXPECT_EQ(disks, (std::vector<DiskRecord>{
                          {"/dev/nvme0n1", "Samsung SSD 990 PRO 2TB", 0, 1},
@@ -54,8 +55,8 @@ TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
 
 TEST_F(SysfsTree, MissingBlockFolderGivesNoDisks) {
     fs::remove_all(root_ / "block");
-    EXPECT_TRUE(SysfsDiskLister(root_).listDisks().empty());
-    EXPECT_TRUE(SysfsDiskLister(root_ / "absent").listDisks().empty());
+    EXPECT_TRUE(listSysfsDisks(root_).empty());
+    EXPECT_TRUE(listSysfsDisks(root_ / "absent").empty());
 }
 
 TEST(SysfsModel, DropsTrailingBlanksAndLineFeedOnly) {
@@ -67,7 +68,9 @@ TEST(SysfsModel, DropsTrailingBlanksAndLineFeedOnly) {
 }
 
 TEST(SysfsDisks, ThisMachineListsOnlyRealDevices) {
-    for (const DiskRecord& disk : SysfsDiskLister("/sys").listDisks()) {
+    const DiskInventory inventory = makeDiskLister()->listDisks();
+    EXPECT_EQ(inventory.failure, "");
+    for (const DiskRecord& disk : inventory.disks) {
         EXPECT_TRUE(disk.deviceId.starts_with("/dev/")) << disk.deviceId;
         EXPECT_FALSE(disk.deviceId.starts_with("/dev/loop")) << disk.deviceId;
         EXPECT_EQ(disk.isSata + disk.isNvme, 1) << disk.deviceId;

@@ -6,7 +6,6 @@
 #include <map>
 #include <set>
 
-#include "fake_world.h"
 #include "probes/wmi_disks.h"
 
 namespace quorven::testing {
@@ -16,6 +15,17 @@ std::string narrow(const char16_t* text) {
     std::string out;
     for (; *text != 0; ++text) out += static_cast<char>(*text);
     return out;
+}
+
+// WideCharToMultiByte's contract for ASCII text: the count includes the
+// terminator, and a buffer too small for it fails with 0.
+int asciiToMultiByte(const char16_t* text, char* out, int outSize) {
+    const std::string narrowed = narrow(text);
+    const int needed = static_cast<int>(narrowed.size()) + 1;
+    if (outSize == 0) return needed;
+    if (outSize < needed) return 0;
+    std::memcpy(out, narrowed.c_str(), static_cast<std::size_t>(needed));
+    return needed;
 }
 
 struct FakeDrive {
@@ -93,7 +103,7 @@ class FakeWmi final : public WmiApi {
     }
     int wideToMultiByte(const char16_t* text, char* out, int outSize) override {
         if (conversionFails) return 0;
-        return portableWideToMultiByte(text, out, outSize);
+        return asciiToMultiByte(text, out, outSize);
     }
 
     std::vector<std::string> ledger;
@@ -161,36 +171,31 @@ struct FailureCase {
     std::vector<std::string> ledger;
 };
 
-TEST(WmiDisks, EachFailingStepWritesItsMessageAndReleasesInReverse) {
+TEST(WmiDisks, EachFailingStepGivesItsMessageAndReleasesInReverse) {
     const FailureCase cases[] = {
-        {FakeWmi::Initialize, "Failed to initialize COM library\n", {"CoInitializeEx"}},
+        {FakeWmi::Initialize, "Failed to initialize COM library", {"CoInitializeEx"}},
         {FakeWmi::Security,
-         "Failed to initialize security\n",
+         "Failed to initialize security",
          {"CoInitializeEx", "CoInitializeSecurity", "CoUninitialize"}},
         {FakeWmi::Locator,
-         "Failed to create WMI locator\n",
+         "Failed to create WMI locator",
          {"CoInitializeEx", "CoInitializeSecurity", "CoCreateInstance", "CoUninitialize"}},
-        {FakeWmi::Connect, "Could not connect to WMI server\n",
+        {FakeWmi::Connect, "Could not connect to WMI server",
          concat(upTo("SysFreeString bstr ROOT\\CIMV2"),
                 {"SysFreeString bstr SELECT * FROM Win32_DiskDrive", "SysFreeString bstr WQL",
                  "Release locator", "CoUninitialize"})},
-        {FakeWmi::Blanket, "Could not set proxy blanket\n",
+        {FakeWmi::Blanket, "Could not set proxy blanket",
          concat(upTo("CoSetProxyBlanket"),
                 {"Release services", "SysFreeString bstr SELECT * FROM Win32_DiskDrive",
                  "SysFreeString bstr WQL", "Release locator", "CoUninitialize"})},
-        {FakeWmi::Query, "WMI query failed\n",
+        {FakeWmi::Query, "WMI query failed",
          concat(kSetUp, {"Release services", "Release locator", "CoUninitialize"})},
     };
     for (const FailureCase& c : cases) {
         FakeWmi wmi;
         wmi.failAt = c.step;
         wmi.drives = {FakeDrive{}};
-        Transcript t;
-        FakeOutput err(t, Event::Err);
-
-        EXPECT_TRUE(listDisksThroughWmi(wmi, err).empty()) << c.message;
-
-        EXPECT_EQ(t.events, (std::vector<Event>{{Event::Err, c.message}}));
+        EXPECT_EQ(listDisksThroughWmi(wmi), (DiskInventory{{}, c.message}));
         EXPECT_EQ(wmi.ledger, c.ledger) << c.message;
         EXPECT_TRUE(wmi.live().empty()) << c.message;
     }
@@ -209,17 +214,13 @@ TEST(WmiDisks, EnumeratesInOrderAndReleasesEachObjectAndThenEverything) {
                   drive(u"\\\\.\\PHYSICALDRIVE1", u"SCSI\\Disk&Ven_NVMe&Prod_Samsung",
                         u"Samsung SSD 990 PRO"),
                   drive(u"\\\\.\\PHYSICALDRIVE2", u"USBSTOR\\DISK", std::nullopt)};
-    Transcript t;
-    FakeOutput err(t, Event::Err);
-
-    const std::vector<DiskRecord> disks = listDisksThroughWmi(wmi, err);
-
-    EXPECT_EQ(disks, (std::vector<DiskRecord>{
-                         {"\\\\.\\PHYSICALDRIVE0", "Wine Disk Drive", 1, 0},
-                         {"\\\\.\\PHYSICALDRIVE1", "Samsung SSD 990 PRO", 0, 1},
-                         {"\\\\.\\PHYSICALDRIVE2", "", 1, 0},
-                     }));
-    EXPECT_TRUE(t.events.empty());
+    EXPECT_EQ(listDisksThroughWmi(wmi),
+              (DiskInventory{{
+                                 {"\\\\.\\PHYSICALDRIVE0", "Wine Disk Drive", 1, 0},
+                                 {"\\\\.\\PHYSICALDRIVE1", "Samsung SSD 990 PRO", 0, 1},
+                                 {"\\\\.\\PHYSICALDRIVE2", "", 1, 0},
+                             },
+                             ""}));
     std::vector<std::string> expected = kSetUp;
     for (int i = 1; i <= 3; ++i) {
         const std::string object = "object " + std::to_string(i);
@@ -243,45 +244,30 @@ TEST(WmiDisks, NextFailingMidwayKeepsTheRecordsGathered) {
     FakeWmi wmi;
     wmi.drives = {drive(u"A", u"x", u"y"), drive(u"B", u"x", u"y"), drive(u"C", u"x", u"y")};
     wmi.failNextAfter = 2;
-    Transcript t;
-    FakeOutput err(t, Event::Err);
-    const std::vector<DiskRecord> disks = listDisksThroughWmi(wmi, err);
-    ASSERT_EQ(disks.size(), 2u);
-    EXPECT_EQ(disks[1].deviceId, "B");
-    EXPECT_TRUE(t.events.empty());
+    const DiskInventory inventory = listDisksThroughWmi(wmi);
+    ASSERT_EQ(inventory.disks.size(), 2u);
+    EXPECT_EQ(inventory.disks[1].deviceId, "B");
+    EXPECT_EQ(inventory.failure, "");
     EXPECT_TRUE(wmi.live().empty());
 }
 
 TEST(WmiDisks, MissingPropertiesAndFailedConversionsGiveEmptyTexts) {
     FakeWmi wmi;
     wmi.drives = {FakeDrive{}, drive(u"D", std::nullopt, u"NVMe KINGSTON")};
-    Transcript t;
-    FakeOutput err(t, Event::Err);
-    EXPECT_EQ(listDisksThroughWmi(wmi, err),
+    EXPECT_EQ(listDisksThroughWmi(wmi).disks,
               (std::vector<DiskRecord>{{"", "", 1, 0}, {"D", "NVMe KINGSTON", 0, 1}}));
 
     FakeWmi failing;
     failing.conversionFails = true;
     failing.drives = {drive(u"E", u"NVME", u"Model")};
-    EXPECT_EQ(listDisksThroughWmi(failing, err), (std::vector<DiskRecord>{{"", "", 1, 0}}));
+    EXPECT_EQ(listDisksThroughWmi(failing).disks, (std::vector<DiskRecord>{{"", "", 1, 0}}));
     EXPECT_TRUE(failing.live().empty());
 }
 
-TEST(WideToUtf8, ConvertsLikeWideCharToMultiByte) {
-    const WideToMultiByte convert = portableWideToMultiByte;
-    EXPECT_EQ(wideToUtf8(nullptr, convert), "");
-    EXPECT_EQ(wideToUtf8(u"", convert), "");
-    EXPECT_EQ(wideToUtf8(u"Wine Disk Drive", convert), "Wine Disk Drive");
-    EXPECT_EQ(wideToUtf8(u"\u00e9", convert), "\xC3\xA9");
-    EXPECT_EQ(wideToUtf8(u"\u20ac\U0001F4BE", convert), "\xE2\x82\xAC\xF0\x9F\x92\xBE");
-    // An unpaired surrogate becomes U+FFFD, as Windows does.
-    const char16_t lone[] = {u'a', 0xD800, u'b', 0};
-    EXPECT_EQ(wideToUtf8(lone, convert),
-              "a\xEF\xBF\xBD"
-              "b");
-    // Read only up to the first NUL, whatever a BSTR's length says.
-    const char16_t embedded[] = {u'a', 0, u'b', 0};
-    EXPECT_EQ(wideToUtf8(embedded, convert), "a");
+TEST(WideToUtf8, SizesThenConvertsAndDropsTheTerminator) {
+    EXPECT_EQ(wideToUtf8(nullptr, asciiToMultiByte), "");
+    EXPECT_EQ(wideToUtf8(u"", asciiToMultiByte), "");
+    EXPECT_EQ(wideToUtf8(u"Wine Disk Drive", asciiToMultiByte), "Wine Disk Drive");
     const WideToMultiByte failing = [](const char16_t*, char*, int) { return 0; };
     EXPECT_EQ(wideToUtf8(u"text", failing), "");
 }

@@ -3,12 +3,14 @@
 
 Fake wmic and powershell programs go first on the Windows PATH and answer
 from QUORVEN_FAKE_* variables; answers are piped into standard input; stdout
-and stderr (CR stripped) and the exit status are compared whole.
+and stderr (CR stripped) and the exit status are compared whole. The command
+lines, the banner and the boxes come from the product itself, through the
+native build's quorven_expected_texts.
 """
 import concurrent.futures
+import json
 import os
 import pathlib
-import re
 import shutil
 import subprocess
 import sys
@@ -22,16 +24,15 @@ WORK = ROOT / "build" / "wine-scenarios"
 PREFIX = ROOT / "build" / "wine"
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
+TEXTS_TOOL = ROOT / "build" / "native" / "tests" / "quorven_expected_texts"
 
-WIFI = ("powershell -Command \"Get-NetAdapter | Where-Object { $_.InterfaceDescription "
-        "-match '802.11n' } | Select-Object -ExpandProperty Status\"")
-BLUETOOTH = "powershell -Command \"Get-PnpDevice -Class Bluetooth | Select-Object -ExpandProperty Status\""
-TPM = "powershell -Command \"Get-TPM | Select-Object -ExpandProperty TpmEnabled\""
-SECURE_BOOT = "powershell -Command \"Confirm-SecureBootUEFI\""
-PROBE_LOG = [f"powershell: {c}" for c in (WIFI, BLUETOOTH, TPM, SECURE_BOOT)]
-WMIC_LOG = ["wmic: wmic baseboard get manufacturer"]
-WMIC_PRODUCT_LOG = ["wmic: wmic baseboard get product"]
-PS_BOARD = "powershell: powershell -NoProfile -Command \"'{0}'; (Get-CimInstance Win32_BaseBoard).{0}\""
+TEXTS = json.loads(subprocess.run([str(TEXTS_TOOL)], check=True, stdout=subprocess.PIPE,
+                                  text=True).stdout)
+PROBE_LOG = [f"powershell: {TEXTS[p]}" for p in ("wifi", "bluetooth", "tpm", "secure_boot")]
+WMIC_LOG = ["wmic: " + TEXTS["wmic_manufacturer"]]
+WMIC_PRODUCT_LOG = ["wmic: " + TEXTS["wmic_product"]]
+PS_BOARD_LOG = ["powershell: " + TEXTS["powershell_manufacturer"],
+                "powershell: " + TEXTS["powershell_product"]]
 
 ASUS = "ASUSTeK COMPUTER INC."
 COMPATIBLE = "\n[+] Motherboard is compatibile"
@@ -55,12 +56,10 @@ WINE_REPORT = (
 REASON_INTEL_SATA = "[+] You have multiple SATA disks and your motherboard supports SATA RAID.\n"
 REASON_AMD_SATA = ("[+] AMD systems can create RAID with just one SATA disk, and your "
                    "motherboard supports SATA RAID.\n")
-GREEN_BOX = (" " * 17 + "*" * 42 + "\n" + " " * 17 + "*" + " " * 40 + "*\n" +
-             " " * 17 + "*      Your system DOES support RAID     *\n" +
-             " " * 17 + "*" + " " * 40 + "*\n" + " " * 17 + "*" * 42 + "\n")
+GREEN_BOX = TEXTS["green_box"]
 # Headless, the console calls fail with error 6 and Wine's cmd has no mode.
 CONSOLE_ERR = ("[!] SetConsoleScreenBufferSize failed. Error: 6\n"
-               "Can't recognize 'mode con: cols=120 lines=50' as an internal or external "
+               f"Can't recognize '{TEXTS['resize_fallback']}' as an internal or external "
                "command, or batch script.\n")
 
 # name, fake answers, standard input, expected: advice, status words in
@@ -128,7 +127,7 @@ SCENARIOS = [
          stdin="1\nn\n", advice="asus-efi",
          words=("ENABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-         log=PROBE_LOG + [PS_BOARD.format("Manufacturer"), PS_BOARD.format("Product")]),
+         log=PROBE_LOG + PS_BOARD_LOG),
     # Wine's own wmic (UTF-16 into the pipe) and its silent powershell stub.
     dict(name="wine-own-commands", fakes=None,
          env=dict(), stdin="1\nn\n\n", advice="ticket",
@@ -136,16 +135,9 @@ SCENARIOS = [
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0, log=[]),
 ]
 
-def banner():
-    source = (ROOT / "console" / "banner.cpp").read_text(encoding="utf-8")
-    body = source[source.index("kBanner ="):source.index(";", source.index("kBanner ="))]
-    pieces = re.findall(r'"((?:[^"\\]|\\.)*)"', body)
-    return "".join(p.replace("\\n", "\n") for p in pieces)
-
-
 def expected_stdout(s):
     tpm, secure_boot, wifi, bluetooth = s["words"]
-    return ("[!] Console resize failed, falling back...\n" + banner() + "\n" +
+    return ("[!] Console resize failed, falling back...\n" + TEXTS["banner"] + "\n" +
             ADVICE[s["advice"]] +
             f"\n[+] TPM [Trusted Computing] Status: {tpm}\n[+] Secure Boot Status: {secure_boot}"
             f"\n[+] Wifi : {wifi}\n[+] Bluetooth: {bluetooth}\n[+] Detecting disks...\n" +

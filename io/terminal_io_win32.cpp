@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "app/world.h"
-#include "win32/system_folder.h"
+#include "io/terminal_io.h"
 
 namespace quorven {
 namespace {
@@ -44,11 +43,6 @@ class SleepingPauser final : public Pauser {
     void pause(unsigned milliseconds) override { Sleep(milliseconds); }
 };
 
-bool wmicInstalled() {
-    const std::optional<std::string> path = systemFolderPath("wbem\\WMIC.exe");
-    return path && GetFileAttributesA(path->c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
 
 std::unique_ptr<Output> makeStandardOutput() {
@@ -57,17 +51,8 @@ std::unique_ptr<Output> makeStandardOutput() {
 std::unique_ptr<Output> makeStandardError() {
     return std::make_unique<HandleOutput>(STD_ERROR_HANDLE);
 }
-std::unique_ptr<Pauser> makePlatformPauser() {
+std::unique_ptr<Pauser> makePauser() {
     return std::make_unique<SleepingPauser>();
-}
-BoardCommands platformBoardCommands() {
-    return windowsBoardCommands(wmicInstalled());
-}
-
-void hardenDllSearch() {
-    // COM and WMI load their DLLs later; none of them may come from the
-    // folder that quorven.exe was started from (a Downloads folder, say).
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 }  // namespace quorven

@@ -3,13 +3,11 @@
 
 #include <cerrno>
 
-#include "app/world.h"
+#include "io/terminal_io.h"
 
 namespace quorven {
 namespace {
 
-// Unbuffered, so every text is on the screen before the next pause, colour
-// change or read.
 class FdOutput final : public Output {
   public:
     explicit FdOutput(int fd) : fd_(fd) {}
@@ -45,13 +43,8 @@ std::unique_ptr<Output> makeStandardOutput() {
 std::unique_ptr<Output> makeStandardError() {
     return std::make_unique<FdOutput>(STDERR_FILENO);
 }
-std::unique_ptr<Pauser> makePlatformPauser() {
+std::unique_ptr<Pauser> makePauser() {
     return std::make_unique<SleepingPauser>();
 }
-BoardCommands platformBoardCommands() {
-    return posixBoardCommands();
-}
-
-void hardenDllSearch() {}
 
 }  // namespace quorven

@@ -1,6 +1,16 @@
-#include "app/stdio_input.h"
+#include "io/terminal_io.h"
 
 namespace quorven {
+
+void writeText(Output& out, std::string_view text) {
+    out.write(text);
+}
+
+void writeLine(Output& out, std::string_view text) {
+    out.write(text);
+    out.write("\n");
+    out.flush();
+}
 
 std::string StdioInput::readLine() {
     std::string line;

@@ -1,5 +1,3 @@
-#include <string_view>
-
 #include "probes/disk_inventory.h"
 
 namespace quorven {
@@ -7,21 +5,17 @@ namespace {
 
 // Lowers A to Z only, as tolower does in the "C" locale; bytes of UTF-8
 // sequences stay as they are.
-std::string asciiLower(const std::string& text) {
-    std::string lowered = text;
+bool mentionsNvme(std::string_view text) {
+    std::string lowered(text);
     for (char& c : lowered) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    return lowered;
-}
-
-bool mentionsNvme(const std::string& text) {
-    return asciiLower(text).find("nvme") != std::string::npos;
+    return lowered.find("nvme") != std::string::npos;
 }
 
 }  // namespace
 
-DiskClass classifyDisk(const std::string& pnpDeviceId, const std::string& model) {
+DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model) {
     if (mentionsNvme(pnpDeviceId) || mentionsNvme(model)) return {0, 1};
     return {1, 0};
 }
