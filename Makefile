@@ -49,6 +49,9 @@ test-sanitize: sanitize
 
 test-exe: windows
 	tests/windows/check-exe build/windows/quorven.exe
+	@# The check itself must refuse a DLL that is looked for beside the exe.
+	@if tests/windows/check-exe build/windows/tools/imports_tbs.exe | grep -q 'tbs.dll, which is no KnownDLL'; \
+	then echo "exe check refuses tbs.dll: ok"; else echo "FAIL exe check accepts tbs.dll"; exit 1; fi
 
 test-wine: windows native
 	python3 tests/wine/run_scenarios.py

@@ -7,10 +7,14 @@ namespace quorven {
 ProbeTable probeTable(std::string wifi, std::string bluetooth, std::string tpm,
                       std::string secureBoot) {
     return ProbeTable{
-        {std::move(wifi), {{"Up", kEnabled}, {"Down", kDisabled}}, kUnknown, kUnavailable},
-        {std::move(bluetooth), {{"OK", kEnabled}}, kDisabled, kUnavailable},
-        {std::move(tpm), {{"True", kEnabled}, {"False", kDisabled}}, kUnknown, kUnavailable},
-        {std::move(secureBoot), {{"True", kEnabled}, {"False", kDisabled}}, kUnsupported, kError},
+        {std::move(wifi), {{"Up", kEnabled}, {"Down", kDisabled}}, kUnknown, kUnavailable, {}},
+        {std::move(bluetooth), {{"OK", kEnabled}}, kDisabled, kUnavailable, {}},
+        {std::move(tpm), {{"True", kEnabled}, {"False", kDisabled}}, kUnknown, kUnavailable, {}},
+        {std::move(secureBoot),
+         {{"True", kEnabled}, {"False", kDisabled}},
+         kUnsupported,
+         kError,
+         {}},
     };
 }
 
@@ -24,13 +28,17 @@ ProbeTable windowsProbeTable() {
         "powershell -Command \"Confirm-SecureBootUEFI\"");
 }
 
-std::string matchProbeAnswer(const PlatformProbe& probe, const std::optional<std::string>& output) {
-    if (!output) return probe.startFailureWord;
-    // Line by line: a machine with several Bluetooth devices or Wi-Fi
-    // adapters answers once per device, and joined lines would match nothing.
-    // Carriage returns go wherever they stand; empty lines count for nothing.
+namespace {
+
+constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kTpmNotFound = 0x8028400F;  // TBS_E_TPM_NOT_FOUND
+
+// Line by line: a machine with several Bluetooth devices or Wi-Fi adapters
+// answers once per device, and joined lines would match nothing. Carriage
+// returns go wherever they stand; empty lines count for nothing.
+std::optional<std::string> findAnswer(const PlatformProbe& probe, std::string_view output) {
     std::vector<std::string> lines;
-    for (std::string_view piece : splitLines(*output)) {
+    for (std::string_view piece : splitLines(output)) {
         std::string line(piece);
         std::erase(line, '\r');
         if (!line.empty()) lines.push_back(std::move(line));
@@ -38,11 +46,34 @@ std::string matchProbeAnswer(const PlatformProbe& probe, const std::optional<std
     for (const ProbeAnswer& answer : probe.matches) {
         if (std::find(lines.begin(), lines.end(), answer.text) != lines.end()) return answer.word;
     }
-    return probe.fallbackWord;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string matchProbeAnswer(const PlatformProbe& probe, const std::optional<std::string>& output) {
+    if (!output) return probe.startFailureWord;
+    return findAnswer(probe, *output).value_or(probe.fallbackWord);
 }
 
 std::string runProbe(const PlatformProbe& probe, CommandRunner& runner) {
-    return matchProbeAnswer(probe, runner.readCommandStdout(probe.command));
+    const std::optional<std::string> output = runner.readCommandStdout(probe.command);
+    if (output && probe.secondSource && !findAnswer(probe, *output)) return probe.secondSource();
+    return matchProbeAnswer(probe, output);
+}
+
+std::string secureBootWordFromRegistry(const std::optional<RegistryValue>& value) {
+    if (!value || value->type != kRegDword || value->size != 4) return kUnsupported;
+    if (value->number == 1) return kEnabled;
+    if (value->number == 0) return kDisabled;
+    return kUnsupported;
+}
+
+std::string tpmWordFromDeviceInfo(std::optional<std::uint32_t> result) {
+    if (result == 0u) return kEnabled;
+    // No TPM that Windows can use: Get-Tpm reports TpmEnabled False then.
+    if (result == kTpmNotFound) return kDisabled;
+    return kUnknown;
 }
 
 }  // namespace quorven

@@ -3,6 +3,8 @@
 namespace quorven {
 
 // Each prints what its PowerShell counterpart prints, one line per device.
+// They need no root, so no second source: the TPM one always answers, and
+// the Secure Boot one is silent only on a BIOS boot, which is UNSUPPORTED.
 ProbeTable platformProbeTable() {
     return probeTable(
         "for d in /sys/class/net/*; do [ -d \"$d/wireless\" ] || continue; "

@@ -236,8 +236,59 @@ TEST(CheckRun, ProbeWordsAreTakenFirstAndPrintedInTheirOwnOrder) {
     EXPECT_NE(
         f.t.stream(Event::Out).find(statusBlock("DISABLED", "UNSUPPORTED", "DISABLED", "ENABLED")),
         std::string::npos);
-    // Nothing is written before the probes have all run.
-    EXPECT_EQ(f.t.events[4].kind, Event::Colour);
+    // Nothing is written before the probes have all run; Secure Boot's
+    // empty answer asked its second source.
+    EXPECT_EQ(f.t.events[4], (Event{Event::Command, "second source: secure boot"}));
+    EXPECT_EQ(f.t.events[5].kind, Event::Colour);
+}
+
+TEST(CheckRun, SecondSourcesAnswerOnlyForACommandThatRanAndSaidNothingKnown) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> tpm, secureBoot;
+        std::vector<std::string> commands;
+        std::string tpmWord, secureBootWord;
+    };
+    const std::string tpm = "stdout: " + kTpm, secureBoot = "stdout: " + kSecureBoot;
+    const Case cases[] = {
+        {"elevated", "True\r\n", "False\n", {tpm, secureBoot}, "ENABLED", "DISABLED"},
+        {"standard user: errors on stderr only",
+         "",
+         "",
+         {tpm, "second source: tpm", secureBoot, "second source: secure boot"},
+         "DISABLED",
+         "ENABLED"},
+        {"unknown texts",
+         "true\n",
+         "Cmdlet not supported on this platform.\n",
+         {tpm, "second source: tpm", secureBoot, "second source: secure boot"},
+         "DISABLED",
+         "ENABLED"},
+        {"not started", std::nullopt, std::nullopt, {tpm, secureBoot}, "UNAVAILABLE", "ERROR"},
+    };
+    for (const Case& c : cases) {
+        FakeWorld f({"1", "n"});
+        f.secureBootSecondWord = "ENABLED";
+        if (c.tpm) f.runner.stdoutAnswers[kTpm] = *c.tpm;
+        if (c.secureBoot) f.runner.stdoutAnswers[kSecureBoot] = *c.secureBoot;
+        f.disks.disks = {sataDisk("A"), sataDisk("B")};
+
+        EXPECT_EQ(runCheck(f.world), 0) << c.name;
+
+        // Asked at once after their own command, before anything is written.
+        std::vector<std::string> before;
+        for (const Event& e : f.t.events) {
+            if (e.kind == Event::Colour) break;
+            before.push_back(e.text);
+        }
+        std::vector<std::string> expected = {"stdout: " + kWifi, "stdout: " + kBluetooth};
+        expected.insert(expected.end(), c.commands.begin(), c.commands.end());
+        EXPECT_EQ(before, expected) << c.name;
+        EXPECT_NE(f.t.stream(Event::Out)
+                      .find(statusBlock(c.tpmWord, c.secureBootWord, "UNAVAILABLE", "UNAVAILABLE")),
+                  std::string::npos)
+            << c.name;
+    }
 }
 
 TEST(CheckRun, ConsoleFailureLinesComeBeforeTheBanner) {

@@ -217,7 +217,17 @@ struct FakeWorld {
                 runner,
                 disks,
                 windowsProbeTable(),
-                windowsBoardCommands(true)} {}
+                windowsBoardCommands(true)} {
+        // As on Windows, where they read the registry and tbs.dll.
+        world.probes.tpm.secondSource = [this] {
+            t.add(Event::Command, "second source: tpm");
+            return tpmSecondWord;
+        };
+        world.probes.secureBoot.secondSource = [this] {
+            t.add(Event::Command, "second source: secure boot");
+            return secureBootSecondWord;
+        };
+    }
 
     Transcript t;
     FakeOutput out;
@@ -228,6 +238,8 @@ struct FakeWorld {
     FakeRunner runner;
     FakeDisks disks;
     World world;
+    std::string tpmSecondWord = "DISABLED";
+    std::string secureBootSecondWord = "UNSUPPORTED";
 };
 
 }  // namespace quorven::testing

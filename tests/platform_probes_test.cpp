@@ -86,6 +86,33 @@ TEST(ProbeAnswers, RunProbeReadsStandardOutputOnly) {
     EXPECT_EQ(t.of(Event::Command), std::vector<std::string>{"stdout: " + table.tpm.command});
 }
 
+TEST(SecondSources, RegistryValueAndTpmResultGiveTheirWords) {
+    const std::pair<std::optional<RegistryValue>, const char*> values[] = {
+        {RegistryValue{4, 4, 1}, "ENABLED"},
+        {RegistryValue{4, 4, 0}, "DISABLED"},
+        {std::nullopt, "UNSUPPORTED"},  // no key or no value: a BIOS boot
+        {RegistryValue{4, 4, 2}, "UNSUPPORTED"},
+        {RegistryValue{1, 4, 1}, "UNSUPPORTED"},   // REG_SZ
+        {RegistryValue{3, 4, 1}, "UNSUPPORTED"},   // REG_BINARY
+        {RegistryValue{11, 8, 0}, "UNSUPPORTED"},  // REG_QWORD
+        {RegistryValue{4, 2, 1}, "UNSUPPORTED"},   // a DWORD of the wrong size
+    };
+    for (const auto& [value, word] : values) {
+        EXPECT_EQ(secureBootWordFromRegistry(value), word)
+            << (value ? std::to_string(value->type) + " " + std::to_string(value->number) : "none");
+    }
+    const std::pair<std::optional<std::uint32_t>, const char*> results[] = {
+        {0u, "ENABLED"},
+        {0x8028400Fu, "DISABLED"},  // TBS_E_TPM_NOT_FOUND
+        {0x80284002u, "UNKNOWN"},   // TBS_E_BAD_PARAMETER
+        {1u, "UNKNOWN"},
+        {std::nullopt, "UNKNOWN"},  // no tbs.dll, or no Tbsi_GetDeviceInfo in it
+    };
+    for (const auto& [result, word] : results) {
+        EXPECT_EQ(tpmWordFromDeviceInfo(result), word) << (result ? *result : 0xFFFFFFFFu);
+    }
+}
+
 // The Linux stand-ins run for real and may only print the answers that the
 // probes know, one per line.
 TEST(PosixProbes, StandInsPrintOnlyKnownAnswers) {

@@ -1,7 +1,8 @@
 #pragma once
 // Shared by the fake wmic and powershell programs that the Wine scenarios put
-// first on the Windows PATH. They answer from environment variables that the
-// harness sets per scenario, and log their command line.
+// first on the Windows PATH, which answer from environment variables that the
+// harness sets per scenario and log their command line, and by the planted
+// look-alikes, which leave a marker if they ever run.
 
 #include <windows.h>
 
@@ -31,6 +32,17 @@ inline void logCommandLine(const char* program) {
         std::fprintf(log, "%s: %s\n", program, GetCommandLineA());
         std::fclose(log);
     }
+}
+
+// Creates "<own file name>.ran" beside the module; `module` null is the exe.
+inline void leaveMarker(HMODULE module) {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    const std::string marker = std::string(path, length) + ".ran";
+    const HANDLE file = CreateFileA(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 }
 
 inline bool contains(const std::string& text, const char* part) {

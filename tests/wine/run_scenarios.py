@@ -20,6 +20,8 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 BUILD = ROOT / "build" / "windows"
 EXE = BUILD / "quorven.exe"
 FAKES = BUILD / "fakes"
+PLANTED = BUILD / "planted"
+PLANTED_TOOLS = ("powershell.exe", "wmic.exe", "cmd.exe", "mode.com")
 WORK = ROOT / "build" / "wine-scenarios"
 PREFIX = ROOT / "build" / "wine"
 WINE = "/usr/lib/wine/wine64"
@@ -58,6 +60,11 @@ REASON_AMD_SATA = ("[+] AMD systems can create RAID with just one SATA disk, and
                    "motherboard supports SATA RAID.\n")
 GREEN_BOX = TEXTS["green_box"]
 # Headless, the console calls fail with error 6 and Wine's cmd has no mode.
+# What PowerShell prints on standard error without admin rights.
+TPM_DENIED = "Get-Tpm : Access denied.\n"
+SECURE_BOOT_DENIED = ("Confirm-SecureBootUEFI : Unable to set proper privileges. "
+                      "Access was denied.\n")
+STANDARD_USER = dict(TPM_STDERR=TPM_DENIED, SECUREBOOT_STDERR=SECURE_BOOT_DENIED)
 CONSOLE_ERR = ("[!] SetConsoleScreenBufferSize failed. Error: 6\n"
                f"Can't recognize '{TEXTS['resize_fallback']}' as an internal or external "
                "command, or batch script.\n")
@@ -65,6 +72,9 @@ CONSOLE_ERR = ("[!] SetConsoleScreenBufferSize failed. Error: 6\n"
 # name, fake answers, standard input, expected: advice, status words in
 # printed order (TPM, Secure Boot, Wi-Fi, Bluetooth), the end of the run,
 # extra stderr ahead of the console lines, the fake's log, exit status.
+# A TPM answer that holds no answer text asks tbs.dll, which finds no TPM
+# under Wine: DISABLED. Secure Boot's asks the registry, which has no value
+# unless a scenario sets one: UNSUPPORTED.
 SCENARIOS = [
     dict(name="asus-efi-intel-report",
          env=dict(MANUFACTURER=ASUS, PRODUCT="ROG STRIX X670E-E GAMING WIFI", WIFI="Up\n",
@@ -84,44 +94,72 @@ SCENARIOS = [
          env=dict(MANUFACTURER="Micro-Star International Co., Ltd.", WIFI="Down\nUp\n",
                   TPM="True \n", SECUREBOOT="true\n"),
          stdin="1\nn\n", advice="msi",
-         words=("UNKNOWN", "UNSUPPORTED", "ENABLED", "DISABLED"),
+         words=("DISABLED", "UNSUPPORTED", "ENABLED", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
-    dict(name="asrock-padded-probe-errors-on-stderr",
+    # A standard user on a PC without Secure Boot: the errors reach our
+    # standard error, and the registry has no value.
+    dict(name="asrock-padded-standard-user-no-secure-boot",
          env=dict(MANUFACTURER=" \tASRock\t ", WIFI="\n\nUp\n\n", BLUETOOTH="OK\n",
-                  TPM_STDERR="Get-Tpm : Access denied.\n",
-                  SECUREBOOT_STDERR="Cmdlet not supported on this platform.\n"),
+                  **STANDARD_USER),
          stdin="1\nN\n", advice="asrock",
-         words=("UNKNOWN", "UNSUPPORTED", "ENABLED", "ENABLED"),
+         words=("DISABLED", "UNSUPPORTED", "ENABLED", "ENABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-         err="Get-Tpm : Access denied.\nCmdlet not supported on this platform.\n",
+         err=TPM_DENIED + SECURE_BOOT_DENIED, log=PROBE_LOG + WMIC_LOG),
+    # The same user where Windows records Secure Boot on, off, or in a value
+    # of the wrong type; each set runs on its own, as the registry is shared.
+    dict(name="standard-user-secure-boot-on", registry=("REG_DWORD", "1"),
+         env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
+         stdin="1\nn\n", advice="asrock",
+         words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
+         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
+         err=TPM_DENIED + SECURE_BOOT_DENIED, log=PROBE_LOG + WMIC_LOG),
+    # An elevated answer stands whatever the registry says.
+    dict(name="elevated-answer-over-the-registry", registry=("REG_DWORD", "1"),
+         env=dict(MANUFACTURER="ASRock", TPM="True\n", SECUREBOOT="False\n"),
+         stdin="1\nn\n", advice="asrock",
+         words=("ENABLED", "DISABLED", "UNKNOWN", "DISABLED"),
+         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
+    dict(name="standard-user-secure-boot-off", registry=("REG_DWORD", "0"),
+         env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
+         stdin="1\nn\n", advice="asrock",
+         words=("DISABLED", "DISABLED", "UNKNOWN", "DISABLED"),
+         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
+         err=TPM_DENIED + SECURE_BOOT_DENIED, log=PROBE_LOG + WMIC_LOG),
+    dict(name="standard-user-secure-boot-as-text", registry=("REG_SZ", "1"),
+         env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
+         stdin="1\nn\n", advice="asrock",
+         words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
+         err=TPM_DENIED + SECURE_BOOT_DENIED, log=PROBE_LOG + WMIC_LOG),
     dict(name="gigabyte-invalid-choice",
          env=dict(MANUFACTURER="Gigabyte Technology Co., Ltd.", WIFI="Disconnected\n",
                   BLUETOOTH="Unknown\n", TPM="TRUE\n", SECUREBOOT="True"),
          stdin="3\n\n", advice="gigabyte",
-         words=("UNKNOWN", "ENABLED", "UNKNOWN", "DISABLED"),
+         words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
          end=INVALID, status=1, log=PROBE_LOG + WMIC_LOG),
     dict(name="unknown-maker-end-of-input",
          env=dict(MANUFACTURER="Intel Corporation"),
          stdin="", advice="ticket",
-         words=("UNKNOWN", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=INVALID, status=1, log=PROBE_LOG + WMIC_LOG),
     dict(name="no-board-instance",
          env=dict(),
          stdin="1\nn\n", advice="ticket",
-         words=("UNKNOWN", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
-    # A cmd.exe beside quorven.exe, as in a Downloads folder: it must never
-    # run (it would log itself as wmic).
-    dict(name="planted-cmd-beside-the-exe", planted_cmd=True,
+    # Look-alikes of every tool the run uses, beside quorven.exe in the
+    # folder it is started from, as after a double-click in Downloads: none
+    # may run or load, and the output is that of a clean folder.
+    dict(name="planted-tools-in-the-start-folder", planted=True,
          env=dict(MANUFACTURER="ASRock"),
          stdin="1\nn\n", advice="asrock",
-         words=("UNKNOWN", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
-    # Runs alone, after the others, with the prefix's wmic.exe moved away.
+    # Runs on its own, with the prefix's wmic.exe moved away.
     dict(name="wmic-missing-powershell-board-query", fakes="powershell-only", wmic_missing=True,
          env=dict(MANUFACTURER=ASUS, PRODUCT="TUF GAMING Z790-PLUS WIFI", TPM="True\n"),
          stdin="1\nn\n", advice="asus-efi",
@@ -131,7 +169,7 @@ SCENARIOS = [
     # Wine's own wmic (UTF-16 into the pipe) and its silent powershell stub.
     dict(name="wine-own-commands", fakes=None,
          env=dict(), stdin="1\nn\n\n", advice="ticket",
-         words=("UNKNOWN", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0, log=[]),
 ]
 
@@ -196,18 +234,25 @@ def run(s):
     for key, value in s["env"].items():
         env["QUORVEN_FAKE_" + key] = value
     exe = EXE
-    if s.get("planted_cmd"):
-        exe = folder / "bin" / "quorven.exe"
-        exe.parent.mkdir()
+    start_folder = None
+    if s.get("planted"):
+        start_folder = folder / "downloads"
+        start_folder.mkdir()
+        exe = start_folder / "quorven.exe"
         shutil.copy(EXE, exe)
-        shutil.copy(FAKES / "wmic.exe", exe.parent / "cmd.exe")
+        for name in PLANTED_TOOLS:
+            shutil.copy(PLANTED / "planted.exe", start_folder / name)
+        shutil.copy(PLANTED / "tbs.dll", start_folder / "tbs.dll")
+        # Wine prefers its own build of a system DLL wherever a copy lies;
+        # told to prefer the native one, it searches as Windows does.
+        env["WINEDLLOVERRIDES"] = "tbs=n,b"
     (folder / "stdin").write_bytes(s["stdin"].encode())
     started = time.monotonic()
     # Files, not pipes: see start_wine.
     with open(folder / "stdin", "rb") as i, open(folder / "stdout", "wb") as o, \
             open(folder / "stderr", "wb") as e:
         status = subprocess.run([WINE, str(exe)], stdin=i, stdout=o, stderr=e, env=env,
-                                timeout=120).returncode
+                                cwd=start_folder, timeout=120).returncode
     seconds = time.monotonic() - started
     out = (folder / "stdout").read_bytes().decode("utf-8", "replace").replace("\r", "")
     err = (folder / "stderr").read_bytes().decode("utf-8", "replace").replace("\r", "")
@@ -223,6 +268,10 @@ def run(s):
         problems.append(f"exit status {status}, expected {s['status']}")
     if logged != s["log"]:
         problems.append(f"commands run:\n  {logged}\nexpected:\n  {s['log']}")
+    if start_folder is not None:
+        markers = sorted(m.name for m in start_folder.glob("*.ran"))
+        if markers:
+            problems.append(f"look-alikes ran or loaded: {markers}")
     return s["name"], problems, seconds
 
 
@@ -232,6 +281,18 @@ def diff(what, want, got):
     return f"{what} differs:\n" + "".join(lines)
 
 
+SECURE_BOOT_KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\SecureBoot\State"
+
+
+def set_secure_boot_value(value):
+    """Writes UEFISecureBootEnabled as (type, data), or removes the key."""
+    if value is None:
+        quiet([WINE, "reg", "delete", SECURE_BOOT_KEY, "/f"])
+    else:
+        quiet([WINE, "reg", "add", SECURE_BOOT_KEY, "/v", "UEFISecureBootEnabled",
+               "/t", value[0], "/d", value[1], "/f"], check=True)
+
+
 def main():
     if not EXE.exists():
         print(f"missing {EXE}", file=sys.stderr)
@@ -239,17 +300,25 @@ def main():
     WORK.mkdir(parents=True, exist_ok=True)
     keeper = start_wine()
     results = []
+    # The registry and system32 are shared by the whole prefix: scenarios that
+    # need the same state run together, and each state in turn.
+    groups = {}
+    for s in SCENARIOS:
+        groups.setdefault((s.get("registry"), bool(s.get("wmic_missing"))), []).append(s)
+    wmic = PREFIX / "drive_c" / "windows" / "system32" / "wbem" / "wmic.exe"
+    hidden = wmic.with_name("wmic.exe.away")
     try:
-        together = [s for s in SCENARIOS if not s.get("wmic_missing")]
-        with concurrent.futures.ThreadPoolExecutor(max_workers=len(together)) as pool:
-            results = list(pool.map(run, together))
-        wmic = PREFIX / "drive_c" / "windows" / "system32" / "wbem" / "wmic.exe"
-        hidden = wmic.with_name("wmic.exe.away")
-        wmic.rename(hidden)
-        try:
-            results += [run(s) for s in SCENARIOS if s.get("wmic_missing")]
-        finally:
-            hidden.rename(wmic)
+        for (registry, wmic_missing), group in groups.items():
+            set_secure_boot_value(registry)
+            if wmic_missing:
+                wmic.rename(hidden)
+            try:
+                with concurrent.futures.ThreadPoolExecutor(max_workers=len(group)) as pool:
+                    results += list(pool.map(run, group))
+            finally:
+                if wmic_missing:
+                    hidden.rename(wmic)
+        set_secure_boot_value(None)
     finally:
         keeper.kill()
         quiet([WINESERVER, "-k"])
