@@ -11,7 +11,10 @@ int main() {
     // every child inherits ours: a powershell.exe, wmic.exe or mode.com
     // dropped into the folder of a double-click would run in place of the
     // real one. The program reads and writes no files, so nothing else
-    // depends on where it was started.
+    // depends on where it was started. Neither call fails on a working
+    // Windows, and the run has no line of its own to report it with: it goes
+    // on, with cmd.exe still named by its full path and tbs.dll still loaded
+    // from the system folder only.
     if (const std::optional<std::string> folder = quorven::systemFolder()) {
         SetCurrentDirectoryA(folder->c_str());
     }

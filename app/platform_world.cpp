@@ -9,7 +9,7 @@ PlatformWorld::PlatformWorld()
       err_(makeStandardError()),
       in_(stdin),
       pauser_(makePauser()),
-      console_(makePlatformConsole(*out_)),
+      console_(makeConsole(*out_)),
       commands_(makeCommandRunner()),
       disks_(makeDiskLister()),
       world_{*out_,

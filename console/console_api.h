@@ -40,6 +40,6 @@ class ConsoleApi {
 
 /// The console of this process. On Linux colours go to `out` as ANSI escapes,
 /// and only when standard output is a terminal.
-std::unique_ptr<ConsoleApi> makePlatformConsole(Output& out);
+std::unique_ptr<ConsoleApi> makeConsole(Output& out);
 
 }  // namespace quorven

@@ -53,7 +53,7 @@ class PosixConsole final : public ConsoleApi {
 
 }  // namespace
 
-std::unique_ptr<ConsoleApi> makePlatformConsole(Output& out) {
+std::unique_ptr<ConsoleApi> makeConsole(Output& out) {
     return std::make_unique<PosixConsole>(out);
 }
 

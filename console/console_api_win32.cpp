@@ -39,7 +39,7 @@ class Win32Console final : public ConsoleApi {
 
 }  // namespace
 
-std::unique_ptr<ConsoleApi> makePlatformConsole(Output&) {
+std::unique_ptr<ConsoleApi> makeConsole(Output&) {
     return std::make_unique<Win32Console>();
 }
 

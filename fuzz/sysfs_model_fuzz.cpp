@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
-#include "probes/disk_inventory.h"
+#include "probes/disk_inventory_posix.h"
 
 namespace {
 

@@ -83,6 +83,8 @@ class CmdRunner final : public CommandRunner {
                got != 0) {
             result.append(buffer.data(), got);
         }
+        // Read end, process, thread: the owners alone would close them in
+        // the reverse order.
         readEnd.reset();
         process.reset();
         thread.reset();

@@ -44,10 +44,4 @@ class DiskLister {
 /// WMI's Win32_DiskDrive on Windows; the block devices under /sys on Linux.
 std::unique_ptr<DiskLister> makeDiskLister();
 
-/// Linux only: every non-virtual block device of the sysfs tree at `root`,
-/// sorted by name.
-std::vector<DiskRecord> listSysfsDisks(const std::string& root);
-/// Linux only: a sysfs model file's text without its trailing blanks.
-std::string cleanSysfsModel(std::string raw);
-
 }  // namespace quorven

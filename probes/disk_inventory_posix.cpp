@@ -1,5 +1,5 @@
 // The Linux stand-in for WMI's disk list: the block devices under sysfs.
-#include "probes/disk_inventory.h"
+#include "probes/disk_inventory_posix.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,6 +1,7 @@
 #pragma once
 // The four platform status probes: each runs one command and reduces its
-// answer to one status word.
+// answer to one status word, asking a second source where the command ran
+// but said nothing it knows.
 
 #include <cstdint>
 #include <functional>

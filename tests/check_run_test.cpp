@@ -9,7 +9,7 @@ namespace quorven::testing {
 namespace {
 
 // The product's own command texts and boxes; their exact bytes are pinned
-// where they are defined.
+// once, by the probe table, board command and verdict box tests.
 const ProbeTable kProbes = windowsProbeTable();
 const std::string kWifi = kProbes.wifi.command;
 const std::string kBluetooth = kProbes.bluetooth.command;

@@ -30,7 +30,7 @@ TEST(PosixConsole, ColoursAreAnsiEscapesOnATerminal) {
     FakeOutput out(t, Event::Out);
     {
         StdoutSwap swap(slave);
-        const auto console = makePlatformConsole(out);
+        const auto console = makeConsole(out);
         const ConsoleHandle handle = console->stdOutputHandle();
         for (const std::uint16_t attribute : {9, 7, 10, 12}) {
             EXPECT_TRUE(console->setTextAttribute(handle, attribute));
@@ -52,7 +52,7 @@ TEST(PosixConsole, NoEscapesWhenOutputIsRedirected) {
     FakeOutput out(t, Event::Out);
     {
         StdoutSwap swap(fileno(file));
-        const auto console = makePlatformConsole(out);
+        const auto console = makeConsole(out);
         EXPECT_FALSE(console->setTextAttribute(console->stdOutputHandle(), 9));
     }
     std::fclose(file);
