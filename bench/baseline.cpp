@@ -2,7 +2,7 @@
 // WMI query that one quorven.exe run makes, one after another, so that the
 // bench can tell quorven's own cost from what Windows (here Wine) charges for
 // the calls. The steps come from the file named by argv[1], one per line:
-// "<kind>\t<text>", kind being popen, system, hidden or wmi.
+// "<kind>\t<text>", kind being popen, system, hidden, tbs, registry or wmi.
 #include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -62,6 +62,36 @@ void viaCmdPipe(const std::string& command) {
     }
     CloseHandle(readEnd);
     std::printf("hidden: %s, %zu bytes\n", started ? "ran" : "not started", bytes);
+}
+
+// The second sources of the TPM and Secure Boot words, read as quorven reads
+// them when PowerShell says nothing.
+void viaTbs(const std::string& function) {
+    const HMODULE tbs = LoadLibraryExA("tbs.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    UINT32 result = 0xFFFFFFFF;
+    if (tbs != nullptr) {
+        using GetDeviceInfo = UINT32(WINAPI*)(UINT32, PVOID);
+        const auto get = reinterpret_cast<GetDeviceInfo>(
+            reinterpret_cast<void*>(GetProcAddress(tbs, function.c_str())));
+        UINT32 info[4] = {};
+        if (get != nullptr) result = get(sizeof(info), info);
+        FreeLibrary(tbs);
+    }
+    std::printf("tbs: 0x%08X\n", result);
+}
+
+void viaRegistry(const std::string& value) {
+    HKEY key = nullptr;
+    DWORD number = 0, size = sizeof(number);
+    LSTATUS status =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\SecureBoot\\State",
+                      0, KEY_QUERY_VALUE, &key);
+    if (status == ERROR_SUCCESS) {
+        status = RegQueryValueExA(key, value.c_str(), nullptr, nullptr,
+                                  reinterpret_cast<BYTE*>(&number), &size);
+        RegCloseKey(key);
+    }
+    std::printf("registry: %ld\n", static_cast<long>(status));
 }
 
 void printProperty(IWbemClassObject* object, const wchar_t* name) {
@@ -141,6 +171,10 @@ int main(int argc, char** argv) {
             std::printf("system: %d\n", std::system(text.c_str()));
         } else if (kind == "hidden") {
             viaCmdPipe(text);
+        } else if (kind == "tbs") {
+            viaTbs(text);
+        } else if (kind == "registry") {
+            viaRegistry(text);
         } else if (kind == "wmi") {
             viaWmi(text);
         } else {
