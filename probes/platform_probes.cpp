@@ -58,8 +58,9 @@ std::string matchProbeAnswer(const PlatformProbe& probe, const std::optional<std
 
 std::string runProbe(const PlatformProbe& probe, CommandRunner& runner) {
     const std::optional<std::string> output = runner.readCommandStdout(probe.command);
-    if (output && probe.secondSource && !findAnswer(probe, *output)) return probe.secondSource();
-    return matchProbeAnswer(probe, output);
+    if (!output) return probe.startFailureWord;
+    if (std::optional<std::string> word = findAnswer(probe, *output)) return *std::move(word);
+    return probe.secondSource ? probe.secondSource() : probe.fallbackWord;
 }
 
 std::string secureBootWordFromRegistry(const std::optional<RegistryValue>& value) {

@@ -9,12 +9,13 @@ native build's quorven_expected_texts.
 """
 import concurrent.futures
 import json
-import os
 import pathlib
 import shutil
 import subprocess
 import sys
 import time
+
+from wine_session import WINE, quiet, session, windows_path, wine_env
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 BUILD = ROOT / "build" / "windows"
@@ -24,8 +25,6 @@ PLANTED = BUILD / "planted"
 PLANTED_TOOLS = ("powershell.exe", "wmic.exe", "cmd.exe", "mode.com")
 WORK = ROOT / "build" / "wine-scenarios"
 PREFIX = ROOT / "build" / "wine"
-WINE = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
 TEXTS_TOOL = ROOT / "build" / "native" / "tests" / "quorven_expected_texts"
 
 TEXTS = json.loads(subprocess.run([str(TEXTS_TOOL)], check=True, stdout=subprocess.PIPE,
@@ -65,6 +64,10 @@ TPM_DENIED = "Get-Tpm : Access denied.\n"
 SECURE_BOOT_DENIED = ("Confirm-SecureBootUEFI : Unable to set proper privileges. "
                       "Access was denied.\n")
 STANDARD_USER = dict(TPM_STDERR=TPM_DENIED, SECUREBOOT_STDERR=SECURE_BOOT_DENIED)
+# An ASRock board, the answers 1 and n: the verdict for Wine's two disks.
+ASROCK_INTEL_NO_REPORT = dict(stdin="1\nn\n", advice="asrock", status=0,
+                              end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX,
+                              log=PROBE_LOG + WMIC_LOG)
 CONSOLE_ERR = ("[!] SetConsoleScreenBufferSize failed. Error: 6\n"
                f"Can't recognize '{TEXTS['resize_fallback']}' as an internal or external "
                "command, or batch script.\n")
@@ -110,30 +113,22 @@ SCENARIOS = [
     # of the wrong type; each set runs on its own, as the registry is shared.
     dict(name="standard-user-secure-boot-on", registry=("REG_DWORD", "1"),
          env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
-         stdin="1\nn\n", advice="asrock",
          words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
-         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-         err=TPM_DENIED + SECURE_BOOT_DENIED, log=PROBE_LOG + WMIC_LOG),
+         err=TPM_DENIED + SECURE_BOOT_DENIED, **ASROCK_INTEL_NO_REPORT),
     # An elevated answer stands whatever the registry says.
     dict(name="elevated-answer-over-the-registry", registry=("REG_DWORD", "1"),
          env=dict(MANUFACTURER="ASRock", TPM="True\n", SECUREBOOT="False\n"),
-         stdin="1\nn\n", advice="asrock",
          words=("ENABLED", "DISABLED", "UNKNOWN", "DISABLED"),
-         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-         log=PROBE_LOG + WMIC_LOG),
+         **ASROCK_INTEL_NO_REPORT),
     dict(name="standard-user-secure-boot-off", registry=("REG_DWORD", "0"),
          env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
-         stdin="1\nn\n", advice="asrock",
          words=("DISABLED", "DISABLED", "UNKNOWN", "DISABLED"),
-         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-         err=TPM_DENIED + SECURE_BOOT_DENIED, log=PROBE_LOG + WMIC_LOG),
+         err=TPM_DENIED + SECURE_BOOT_DENIED, **ASROCK_INTEL_NO_REPORT),
     # Eight bytes: too large for the DWORD buffer the value is read into.
     dict(name="standard-user-secure-boot-as-qword", registry=("REG_QWORD", "1"),
          env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
-         stdin="1\nn\n", advice="asrock",
          words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
-         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-         err=TPM_DENIED + SECURE_BOOT_DENIED, log=PROBE_LOG + WMIC_LOG),
+         err=TPM_DENIED + SECURE_BOOT_DENIED, **ASROCK_INTEL_NO_REPORT),
     dict(name="gigabyte-invalid-choice",
          env=dict(MANUFACTURER="Gigabyte Technology Co., Ltd.", WIFI="Disconnected\n",
                   BLUETOOTH="Unknown\n", TPM="TRUE\n", SECUREBOOT="True"),
@@ -159,10 +154,8 @@ SCENARIOS = [
     # may run or load, and the output is that of a clean folder.
     dict(name="planted-tools-in-the-start-folder", planted=True,
          env=dict(MANUFACTURER="ASRock"),
-         stdin="1\nn\n", advice="asrock",
          words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
-         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-         log=PROBE_LOG + WMIC_LOG),
+         **ASROCK_INTEL_NO_REPORT),
     # Runs on its own, with the prefix's wmic.exe moved away.
     dict(name="wmic-missing-powershell-board-query", fakes="powershell-only", wmic_missing=True,
          env=dict(MANUFACTURER=ASUS, PRODUCT="TUF GAMING Z790-PLUS WIFI", TPM="True\n"),
@@ -186,45 +179,11 @@ def expected_stdout(s):
             CPU_QUESTION + s["end"])
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
-def wine_env():
-    env = {k: v for k, v in os.environ.items() if not k.startswith("QUORVEN_FAKE_")}
-    env.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all", LANG="C.UTF-8")
-    env.pop("DISPLAY", None)
-    return env
-
-
-def quiet(args, **kwargs):
-    # Wine's background processes inherit the descriptors of the call that
-    # starts them; on /dev/null they hold nothing of ours open.
-    return subprocess.run(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, env=wine_env(), **kwargs)
-
-
-def start_wine():
-    PREFIX.mkdir(parents=True, exist_ok=True)
-    quiet([WINESERVER, "-p"])
-    quiet([WINE, "cmd.exe", "/c", "exit"], timeout=300)
-    # See desktop_keeper.cpp: the desktop must exist before any wmic runs.
-    keeper = subprocess.Popen([WINE, str(BUILD / "tools" / "desktop_keeper.exe")],
-                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, env=wine_env())
-    for _ in range(100):
-        if subprocess.run(["pgrep", "-f", "explorer.exe /desktop"],
-                          stdout=subprocess.DEVNULL).returncode == 0:
-            break
-        time.sleep(0.1)
-    return keeper
-
-
 def run(s):
     folder = WORK / s["name"]
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
-    env = wine_env()
+    env = wine_env(PREFIX)
     fakes = s.get("fakes", "all")
     if fakes == "all":
         env["WINEPATH"] = windows_path(FAKES)
@@ -291,9 +250,9 @@ SECURE_BOOT_KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\SecureBoot\State"
 def set_secure_boot_value(value):
     """Writes UEFISecureBootEnabled as (type, data), or removes the key."""
     if value is None:
-        quiet([WINE, "reg", "delete", SECURE_BOOT_KEY, "/f"])
+        quiet(PREFIX, [WINE, "reg", "delete", SECURE_BOOT_KEY, "/f"])
     else:
-        quiet([WINE, "reg", "add", SECURE_BOOT_KEY, "/v", "UEFISecureBootEnabled",
+        quiet(PREFIX, [WINE, "reg", "add", SECURE_BOOT_KEY, "/v", "UEFISecureBootEnabled",
                "/t", value[0], "/d", value[1], "/f"], check=True)
 
 
@@ -302,7 +261,6 @@ def main():
         print(f"missing {EXE}", file=sys.stderr)
         return 1
     WORK.mkdir(parents=True, exist_ok=True)
-    keeper = start_wine()
     results = []
     # The registry and system32 are shared by the whole prefix: scenarios that
     # need the same state run together, and each state in turn.
@@ -311,7 +269,7 @@ def main():
         groups.setdefault((s.get("registry"), bool(s.get("wmic_missing"))), []).append(s)
     wmic = PREFIX / "drive_c" / "windows" / "system32" / "wbem" / "wmic.exe"
     hidden = wmic.with_name("wmic.exe.away")
-    try:
+    with session(PREFIX, BUILD / "tools" / "desktop_keeper.exe"):
         for (registry, wmic_missing), group in groups.items():
             set_secure_boot_value(registry)
             if wmic_missing:
@@ -323,9 +281,6 @@ def main():
                 if wmic_missing:
                     hidden.rename(wmic)
         set_secure_boot_value(None)
-    finally:
-        keeper.kill()
-        quiet([WINESERVER, "-k"])
     failed = 0
     for name, problems, seconds in results:
         print(f"{'ok  ' if not problems else 'FAIL'} {name} ({seconds:.1f} s)")
