@@ -32,6 +32,8 @@ class ConsoleApi {
     /// SetConsoleWindowInfo with absolute coordinates.
     virtual bool setWindowInfo(ConsoleHandle handle, ConsoleRect window) = 0;
     virtual bool setScreenBufferSize(ConsoleHandle handle, ConsoleSize size) = 0;
+    /// GetLargestConsoleWindowSize: 0 by 0 when the call fails.
+    virtual ConsoleSize largestWindowSize(ConsoleHandle handle) = 0;
     virtual std::uint32_t lastError() = 0;
     virtual bool setTextAttribute(ConsoleHandle handle, std::uint16_t attribute) = 0;
     /// The C runtime's system(); its result is of no interest to callers.

@@ -35,6 +35,8 @@ class PosixConsole final : public ConsoleApi {
     ConsoleHandle stdOutputHandle() override { return STDOUT_FILENO; }
     bool setWindowInfo(ConsoleHandle, ConsoleRect) override { return true; }
     bool setScreenBufferSize(ConsoleHandle, ConsoleSize) override { return true; }
+    // No limit is known, and the window calls change nothing here anyway.
+    ConsoleSize largestWindowSize(ConsoleHandle) override { return {0, 0}; }
     std::uint32_t lastError() override { return static_cast<std::uint32_t>(errno); }
     bool setTextAttribute(ConsoleHandle handle, std::uint16_t attribute) override {
         const char* escape = ansiForAttribute(attribute);

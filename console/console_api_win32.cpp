@@ -28,6 +28,10 @@ class Win32Console final : public ConsoleApi {
     bool setScreenBufferSize(ConsoleHandle handle, ConsoleSize size) override {
         return SetConsoleScreenBufferSize(toHandle(handle), COORD{size.columns, size.rows}) != 0;
     }
+    ConsoleSize largestWindowSize(ConsoleHandle handle) override {
+        const COORD largest = GetLargestConsoleWindowSize(toHandle(handle));
+        return {largest.X, largest.Y};
+    }
     std::uint32_t lastError() override { return GetLastError(); }
     bool setTextAttribute(ConsoleHandle handle, std::uint16_t attribute) override {
         return SetConsoleTextAttribute(toHandle(handle), attribute) != 0;

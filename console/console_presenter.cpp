@@ -1,5 +1,6 @@
 #include "console/console_presenter.h"
 
+#include <algorithm>
 #include <string>
 
 namespace quorven {
@@ -25,6 +26,13 @@ void fallBackToMode(ConsoleApi& console, Output& out) {
 
 }  // namespace
 
+ConsoleRect finalWindowWithin(ConsoleSize largest) {
+    // Below 2 cells either way is no window at all: the call failed.
+    if (largest.columns < 2 || largest.rows < 2) return kFinalWindow;
+    return {0, 0, static_cast<short>(std::min(largest.columns, kScreenBufferSize.columns) - 1),
+            static_cast<short>(std::min(largest.rows, kScreenBufferSize.rows) - 1)};
+}
+
 void prepareConsole(ConsoleApi& console, Output& out, Output& err) {
     console.setOutputCodePage(kUtf8CodePage);
     const ConsoleHandle handle = console.stdOutputHandle();
@@ -40,7 +48,10 @@ void prepareConsole(ConsoleApi& console, Output& out, Output& err) {
         fallBackToMode(console, out);
         return;
     }
-    if (!console.setWindowInfo(handle, kFinalWindow)) {
+    // The console host refuses a window larger than the screen shows, and 90
+    // rows are more than a 1080p screen holds at the default font.
+    const ConsoleSize largest = console.largestWindowSize(handle);
+    if (!console.setWindowInfo(handle, finalWindowWithin(largest))) {
         reportResizeFailure(err, "SetConsoleWindowInfo", console.lastError());
         fallBackToMode(console, out);
     }

@@ -21,6 +21,9 @@ inline constexpr ConsoleRect kTemporaryWindow{0, 0, 1, 1};
 // is wider than 20, so a narrower buffer would wrap them all.
 inline constexpr ConsoleSize kScreenBufferSize{120, 90};
 inline constexpr ConsoleRect kFinalWindow{0, 0, 119, 89};
+/// The final window within the largest that the screen can show: at most
+/// the whole buffer, and the whole buffer when the largest is unknown.
+ConsoleRect finalWindowWithin(ConsoleSize largest);
 inline constexpr const char* kResizeFallbackCommand = "mode con: cols=120 lines=50";
 
 /// The banner text: three empty lines, six rows of block letters, a row of

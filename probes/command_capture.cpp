@@ -1,9 +1,34 @@
 #include "probes/command_capture.h"
 
-#include <algorithm>
-#include <array>
-
 namespace quorven {
+namespace {
+
+class InterpreterRunner final : public CommandRunner {
+  public:
+    explicit InterpreterRunner(CaptureFunction capture) : capture_(capture) {}
+
+    std::string runHiddenCommand(const std::string& command) override {
+        Capture capture = capture_(command, true);
+        if (capture.outcome == Capture::PipeFailed) return kPipeFailedText;
+        if (capture.outcome == Capture::NotStarted) return kRunFailedText;
+        return std::move(capture.text);
+    }
+
+    std::optional<std::string> readCommandStdout(const std::string& command) override {
+        Capture capture = capture_(command, false);
+        if (capture.outcome != Capture::Read) return std::nullopt;
+        return std::move(capture.text);
+    }
+
+  private:
+    CaptureFunction capture_;
+};
+
+}  // namespace
+
+std::unique_ptr<CommandRunner> makeInterpreterRunner(CaptureFunction capture) {
+    return std::make_unique<InterpreterRunner>(capture);
+}
 
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -13,18 +38,6 @@ std::vector<std::string_view> splitLines(std::string_view text) {
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
     return lines;
-}
-
-std::string readStreamToEnd(std::FILE* stream) {
-    std::string text;
-    std::array<char, kStreamLineSize> buffer;
-    // End of stream and a read error are not told apart: either ends it.
-    while (std::fgets(buffer.data(), kStreamLineSize, stream) != nullptr) {
-        // fgets gives no length: what follows a NUL byte in one read is lost.
-        const char* end = std::find(buffer.begin(), buffer.end(), '\0');
-        text.append(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
-    }
-    return text;
 }
 
 }  // namespace quorven

@@ -47,15 +47,18 @@ class SpawnActions {
     bool ok_;
 };
 
-// Standard output and error both on `output`, standard input on /dev/null,
-// as a hidden Windows child with no standard input reads end of file.
-bool spawnShell(const std::string& command, int output, pid_t& pid) {
+// Standard output on `output`, and standard error too when it is wanted,
+// else on /dev/null. Standard input on /dev/null, as on Windows, so that no
+// child takes the user's answers.
+bool spawnShell(const std::string& command, int output, bool withStandardError, pid_t& pid) {
     SpawnActions actions;
     if (!actions.ok() ||
         posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0) !=
             0 ||
         posix_spawn_file_actions_adddup2(actions.get(), output, STDOUT_FILENO) != 0 ||
-        posix_spawn_file_actions_adddup2(actions.get(), output, STDERR_FILENO) != 0) {
+        (withStandardError ? posix_spawn_file_actions_adddup2(actions.get(), output, STDERR_FILENO)
+                           : posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO,
+                                                              "/dev/null", O_WRONLY, 0)) != 0) {
         return false;
     }
     char shell[] = "/bin/sh";
@@ -65,51 +68,40 @@ bool spawnShell(const std::string& command, int output, pid_t& pid) {
     return posix_spawn(&pid, shell, actions.get(), nullptr, argv, environ) == 0;
 }
 
-class ShellRunner final : public CommandRunner {
-  public:
-    std::string runHiddenCommand(const std::string& command) override {
-        int fds[2];
-        // Close-on-exec: the child gets the write end only through its
-        // standard output and error, so no stray copy keeps the pipe open.
-        if (pipe2(fds, O_CLOEXEC) != 0) return kPipeFailedText;
-        Fd readEnd(fds[0]);
-        Fd writeEnd(fds[1]);
-        pid_t pid = 0;
-        const bool started = spawnShell(command, writeEnd.get(), pid);
-        // Close our copy of the write end before reading: while we hold it
-        // the pipe never reaches end of file.
-        writeEnd.reset();
-        if (!started) return kRunFailedText;
-
-        std::string result;
-        std::array<char, kHiddenReadSize> buffer;
-        for (;;) {
-            const ssize_t got = read(readEnd.get(), buffer.data(), buffer.size());
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
-            result.append(buffer.data(), static_cast<std::size_t>(got));
-        }
-        readEnd.reset();
-        // Reaped, so that no zombie is left behind; the status is of no interest.
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        return result;
-    }
-
-    std::optional<std::string> readCommandStdout(const std::string& command) override {
-        FILE* stream = popen(command.c_str(), "r");
-        if (stream == nullptr) return std::nullopt;
-        std::string text = readStreamToEnd(stream);
-        pclose(stream);
-        return text;
-    }
-};
-
 }  // namespace
 
+Capture captureCommand(const std::string& command, bool withStandardError) {
+    int fds[2];
+    // Close-on-exec: the child gets the write end only through its
+    // standard output and error, so no stray copy keeps the pipe open.
+    if (pipe2(fds, O_CLOEXEC) != 0) return {Capture::PipeFailed, {}};
+    Fd readEnd(fds[0]);
+    Fd writeEnd(fds[1]);
+    pid_t pid = 0;
+    const bool started = spawnShell(command, writeEnd.get(), withStandardError, pid);
+    // Close our copy of the write end before reading: while we hold it
+    // the pipe never reaches end of file.
+    writeEnd.reset();
+    if (!started) return {Capture::NotStarted, {}};
+
+    Capture capture{Capture::Read, {}};
+    std::array<char, kCaptureReadSize> buffer;
+    for (;;) {
+        const ssize_t got = read(readEnd.get(), buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        capture.text.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    readEnd.reset();
+    // Reaped, so that no zombie is left behind; the status is of no interest.
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return capture;
+}
+
 std::unique_ptr<CommandRunner> makeCommandRunner() {
-    return std::make_unique<ShellRunner>();
+    return makeInterpreterRunner(captureCommand);
 }
 
 }  // namespace quorven

@@ -18,11 +18,26 @@ bool isUnder(const fs::path& path, const fs::path& folder) {
     return folderEnd == folder.end();
 }
 
-std::string readModel(const fs::path& file) {
+std::string readAttribute(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return {};
     std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     return cleanSysfsModel(std::move(raw));
+}
+
+// A USB stick, a card reader, an optical drive, or a disk in a USB enclosure:
+// the kernel marks the first ones removable, and every USB device sits below
+// a host controller's usbN folder.
+bool isOutsideDisk(const fs::path& device) {
+    if (readAttribute(device / "removable") == "1") return true;
+    for (const fs::path& part : device) {
+        const std::string name = part.string();
+        if (name.size() > 3 && name.starts_with("usb") &&
+            name.find_first_not_of("0123456789", 3) == std::string::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -49,8 +64,8 @@ std::vector<DiskRecord> listSysfsDisks(const std::string& rootFolder) {
         // Each entry is a link into the device tree; loop, ram, zram, dm and md
         // devices live under devices/virtual and are no physical disk.
         const fs::path device = fs::canonical(root / "block" / name, resolveError);
-        if (resolveError || isUnder(device, virtualDevices)) continue;
-        const std::string model = readModel(device / "device" / "model");
+        if (resolveError || isUnder(device, virtualDevices) || isOutsideDisk(device)) continue;
+        const std::string model = readAttribute(device / "device" / "model");
         const DiskClass kind = classifyDisk(device.string(), model);
         disks.push_back(DiskRecord{"/dev/" + name, model, kind.isSata, kind.isNvme});
     }

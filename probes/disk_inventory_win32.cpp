@@ -5,6 +5,9 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <wbemidl.h>
+#include <winioctl.h>
+
+#include <cstddef>
 
 #include "probes/wmi_disks.h"
 
@@ -24,8 +27,26 @@ const VARIANT* asVariant(const VariantStorage& storage) {
 const wchar_t* wide(const char16_t* text) {
     return reinterpret_cast<const wchar_t*>(text);
 }
-BSTR bstr(ComRef ref) {
-    return static_cast<BSTR>(ref);
+
+// The opaque roles stand for these interfaces and nothing else.
+BSTR com(WmiString* text) {
+    return reinterpret_cast<BSTR>(text);
+}
+IWbemLocator* com(WmiLocator* locator) {
+    return reinterpret_cast<IWbemLocator*>(locator);
+}
+IWbemServices* com(WmiServices* services) {
+    return reinterpret_cast<IWbemServices*>(services);
+}
+IEnumWbemClassObject* com(WmiEnumerator* enumerator) {
+    return reinterpret_cast<IEnumWbemClassObject*>(enumerator);
+}
+IWbemClassObject* com(WmiObject* object) {
+    return reinterpret_cast<IWbemClassObject*>(object);
+}
+template <typename Role, typename Interface>
+Role* role(Interface* object) {
+    return reinterpret_cast<Role*>(object);
 }
 
 class Win32WmiApi final : public WmiApi {
@@ -36,51 +57,56 @@ class Win32WmiApi final : public WmiApi {
         return CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                     RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
     }
-    HResult createLocator(ComRef& locator) override {
+    HResult createLocator(WmiLocator*& locator) override {
         IWbemLocator* created = nullptr;
         const HRESULT result =
             CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                              reinterpret_cast<void**>(&created));
-        locator = created;
+        locator = role<WmiLocator>(created);
         return result;
     }
-    ComRef allocString(const char16_t* text) override { return SysAllocString(wide(text)); }
-    void freeString(ComRef text) override { SysFreeString(bstr(text)); }
-    HResult connectServer(ComRef locator, ComRef nameSpace, ComRef& services) override {
+    WmiString* allocString(const char16_t* text) override {
+        return role<WmiString>(SysAllocString(wide(text)));
+    }
+    void freeString(WmiString* text) override { SysFreeString(com(text)); }
+    HResult connectServer(WmiLocator* locator, WmiString* nameSpace,
+                          WmiServices*& services) override {
         IWbemServices* connected = nullptr;
-        const HRESULT result = static_cast<IWbemLocator*>(locator)->ConnectServer(
-            bstr(nameSpace), nullptr, nullptr, nullptr, 0, nullptr, nullptr, &connected);
-        services = connected;
+        const HRESULT result = com(locator)->ConnectServer(
+            com(nameSpace), nullptr, nullptr, nullptr, 0, nullptr, nullptr, &connected);
+        services = role<WmiServices>(connected);
         return result;
     }
-    HResult setProxyBlanket(ComRef services) override {
-        return CoSetProxyBlanket(static_cast<IUnknown*>(static_cast<IWbemServices*>(services)),
-                                 RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+    HResult setProxyBlanket(WmiServices* services) override {
+        return CoSetProxyBlanket(com(services), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                  RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
                                  EOAC_NONE);
     }
-    HResult execQuery(ComRef services, ComRef language, ComRef query, ComRef& enumerator) override {
+    HResult execQuery(WmiServices* services, WmiString* language, WmiString* query,
+                      WmiEnumerator*& enumerator) override {
         IEnumWbemClassObject* created = nullptr;
-        const HRESULT result = static_cast<IWbemServices*>(services)->ExecQuery(
-            bstr(language), bstr(query), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
+        const HRESULT result = com(services)->ExecQuery(
+            com(language), com(query), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
             nullptr, &created);
-        enumerator = created;
+        enumerator = role<WmiEnumerator>(created);
         return result;
     }
-    HResult next(ComRef enumerator, ComRef& object, std::uint32_t& returned) override {
+    HResult next(WmiEnumerator* enumerator, WmiObject*& object, std::uint32_t& returned) override {
         IWbemClassObject* got = nullptr;
         ULONG count = 0;
-        const HRESULT result = static_cast<IEnumWbemClassObject*>(enumerator)
-                                   ->Next(static_cast<LONG>(WBEM_INFINITE), 1, &got, &count);
-        object = got;
+        const HRESULT result =
+            com(enumerator)->Next(static_cast<LONG>(WBEM_INFINITE), 1, &got, &count);
+        object = role<WmiObject>(got);
         returned = count;
         return result;
     }
-    void release(ComRef object) override { static_cast<IUnknown*>(object)->Release(); }
+    void release(WmiLocator* locator) override { com(locator)->Release(); }
+    void release(WmiServices* services) override { com(services)->Release(); }
+    void release(WmiEnumerator* enumerator) override { com(enumerator)->Release(); }
+    void release(WmiObject* object) override { com(object)->Release(); }
     void variantInit(VariantStorage& variant) override { VariantInit(asVariant(variant)); }
-    HResult get(ComRef object, const char16_t* name, VariantStorage& variant) override {
-        return static_cast<IWbemClassObject*>(object)->Get(wide(name), 0, asVariant(variant),
-                                                           nullptr, nullptr);
+    HResult get(WmiObject* object, const char16_t* name, VariantStorage& variant) override {
+        return com(object)->Get(wide(name), 0, asVariant(variant), nullptr, nullptr);
     }
     const char16_t* variantString(const VariantStorage& variant) override {
         const VARIANT* value = asVariant(variant);
@@ -93,11 +119,31 @@ class Win32WmiApi final : public WmiApi {
     }
 };
 
+// The drive's own word on its bus. No access rights are asked for, so any
+// user may open the drive for this query.
+std::optional<BusType> queryBusType(const std::string& deviceId) {
+    const HANDLE drive = CreateFileA(deviceId.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+    if (drive == INVALID_HANDLE_VALUE) return std::nullopt;
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageDeviceProperty;
+    query.QueryType = PropertyStandardQuery;
+    // The fixed part is enough: the strings that follow it are not wanted.
+    STORAGE_DEVICE_DESCRIPTOR descriptor{};
+    DWORD returned = 0;
+    const BOOL ok = DeviceIoControl(drive, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query),
+                                    &descriptor, sizeof(descriptor), &returned, nullptr);
+    CloseHandle(drive);
+    constexpr DWORD kThroughBusType = offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(DWORD);
+    if (!ok || returned < kThroughBusType) return std::nullopt;
+    return static_cast<BusType>(descriptor.BusType);
+}
+
 class WmiDiskLister final : public DiskLister {
   public:
     DiskInventory listDisks() override {
         Win32WmiApi api;
-        return listDisksThroughWmi(api);
+        return listDisksThroughWmi(api, queryBusType);
     }
 };
 

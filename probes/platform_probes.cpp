@@ -30,9 +30,6 @@ ProbeTable windowsProbeTable() {
 
 namespace {
 
-constexpr std::uint32_t kRegDword = 4;
-constexpr std::uint32_t kTpmNotFound = 0x8028400F;  // TBS_E_TPM_NOT_FOUND
-
 // Line by line: a machine with several Bluetooth devices or Wi-Fi adapters
 // answers once per device, and joined lines would match nothing. Carriage
 // returns go wherever they stand; empty lines count for nothing.
@@ -63,10 +60,11 @@ std::string runProbe(const PlatformProbe& probe, CommandRunner& runner) {
     return probe.secondSource ? probe.secondSource() : probe.fallbackWord;
 }
 
-std::string secureBootWordFromRegistry(const std::optional<RegistryValue>& value) {
-    if (!value || value->type != kRegDword || value->size != 4) return kUnsupported;
-    if (value->number == 1) return kEnabled;
-    if (value->number == 0) return kDisabled;
+std::string secureBootWordFromRegistry(const RegistryDword& value) {
+    // Only a whole DWORD counts: the call succeeds for a shorter value too.
+    if (value.status != 0 || value.size != 4) return kUnsupported;
+    if (value.number == 1) return kEnabled;
+    if (value.number == 0) return kDisabled;
     return kUnsupported;
 }
 
@@ -75,6 +73,24 @@ std::string tpmWordFromDeviceInfo(std::optional<std::uint32_t> result) {
     // No TPM that Windows can use: Get-Tpm reports TpmEnabled False then.
     if (result == kTpmNotFound) return kDisabled;
     return kUnknown;
+}
+
+std::string wifiWordFromWlan(const std::optional<std::vector<WlanInterface>>& interfaces) {
+    if (!interfaces) return kUnknown;
+    bool anyPhyRead = false;
+    bool allOff = true;
+    for (const WlanInterface& wlan : *interfaces) {
+        if (wlan.connected) return kEnabled;
+        if (!wlan.phys) continue;
+        for (const WlanPhy& phy : *wlan.phys) {
+            if (phy.software == RadioState::On && phy.hardware == RadioState::On) return kEnabled;
+            anyPhyRead = true;
+            // Either switch off keeps the radio silent: Wi-Fi turned off in
+            // Windows, airplane mode, or a key on the keyboard.
+            allOff = allOff && (phy.software == RadioState::Off || phy.hardware == RadioState::Off);
+        }
+    }
+    return anyPhyRead && allOff ? kDisabled : kUnknown;
 }
 
 }  // namespace quorven

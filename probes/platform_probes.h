@@ -56,19 +56,43 @@ std::string matchProbeAnswer(const PlatformProbe& probe, const std::optional<std
 /// answer holds no answer text.
 std::string runProbe(const PlatformProbe& probe, CommandRunner& runner);
 
-/// A registry value as RegQueryValueExA finds it; `number` holds its bytes
-/// when they fit in four.
-struct RegistryValue {
-    std::uint32_t type = 0;
+/// UEFISecureBootEnabled as RegGetValueA reads it, restricted to REG_DWORD:
+/// the call's result, the size it reported and the number it wrote.
+struct RegistryDword {
+    std::int32_t status = 0;
     std::uint32_t size = 0;
     std::uint32_t number = 0;
 };
 
-/// UEFISecureBootEnabled: a REG_DWORD 1 or 0; anything else, or no value,
-/// is a PC without Secure Boot.
-std::string secureBootWordFromRegistry(const std::optional<RegistryValue>& value);
+/// A REG_DWORD 1 or 0; anything else, or no value, is a PC without Secure
+/// Boot.
+std::string secureBootWordFromRegistry(const RegistryDword& value);
+
+/// TBS_E_TPM_NOT_FOUND: Windows knows of no TPM that it can use.
+inline constexpr std::uint32_t kTpmNotFound = 0x8028400F;
 /// Tbsi_GetDeviceInfo's result; no value when tbs.dll or the function is
 /// missing.
 std::string tpmWordFromDeviceInfo(std::optional<std::uint32_t> result);
+
+/// DOT11_RADIO_STATE, as the WLAN service reports each radio switch.
+enum class RadioState : std::uint32_t { Unknown = 0, On = 1, Off = 2 };
+
+/// One PHY of a wireless interface: its software switch (Wi-Fi on or off in
+/// Windows, airplane mode) and its hardware switch.
+struct WlanPhy {
+    RadioState software = RadioState::Unknown;
+    RadioState hardware = RadioState::Unknown;
+};
+
+struct WlanInterface {
+    bool connected = false;
+    /// No value when the radio state was not asked for or not given.
+    std::optional<std::vector<WlanPhy>> phys;
+};
+
+/// The Wi-Fi word from the WLAN service's interfaces; no value when the
+/// service could not be asked (no wlanapi.dll, a missing function, the
+/// service not running).
+std::string wifiWordFromWlan(const std::optional<std::vector<WlanInterface>>& interfaces);
 
 }  // namespace quorven

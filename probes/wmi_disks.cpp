@@ -23,6 +23,7 @@ class ComScope {
     WmiApi& api_;
 };
 
+template <typename Role>
 class ComObject {
   public:
     explicit ComObject(WmiApi& api) : api_(api) {}
@@ -31,12 +32,12 @@ class ComObject {
     ~ComObject() {
         if (ref_ != nullptr) api_.release(ref_);
     }
-    ComRef get() const { return ref_; }
-    ComRef& out() { return ref_; }
+    Role* get() const { return ref_; }
+    Role*& out() { return ref_; }
 
   private:
     WmiApi& api_;
-    ComRef ref_ = nullptr;
+    Role* ref_ = nullptr;
 };
 
 class ComString {
@@ -45,7 +46,7 @@ class ComString {
     ComString(const ComString&) = delete;
     ComString& operator=(const ComString&) = delete;
     ~ComString() { reset(); }
-    ComRef get() const { return ref_; }
+    WmiString* get() const { return ref_; }
     void reset() {
         if (ref_ != nullptr) api_.freeString(ref_);
         ref_ = nullptr;
@@ -53,7 +54,7 @@ class ComString {
 
   private:
     WmiApi& api_;
-    ComRef ref_;
+    WmiString* ref_;
 };
 
 // One VARIANT per record, initialised once and cleared after every Get.
@@ -64,7 +65,7 @@ class ComVariant {
     ComVariant& operator=(const ComVariant&) = delete;
     ~ComVariant() { clear(); }
 
-    void get(ComRef object, const char16_t* name) {
+    void get(WmiObject* object, const char16_t* name) {
         clear();
         holds_ = true;
         api_.get(object, name, storage_);
@@ -94,7 +95,7 @@ std::string wideToUtf8(const char16_t* text, const WideToMultiByte& convert) {
     return result;
 }
 
-DiskInventory listDisksThroughWmi(WmiApi& api) {
+DiskInventory listDisksThroughWmi(WmiApi& api, const DriveBusQuery& busType) {
     DiskInventory inventory;
     if (failed(api.initialize())) {
         return {{}, "Failed to initialize COM library"};
@@ -103,7 +104,7 @@ DiskInventory listDisksThroughWmi(WmiApi& api) {
     if (failed(api.initializeSecurity())) {
         return {{}, "Failed to initialize security"};
     }
-    ComObject locator(api);
+    ComObject<WmiLocator> locator(api);
     if (failed(api.createLocator(locator.out()))) {
         return {{}, "Failed to create WMI locator"};
     }
@@ -111,7 +112,7 @@ DiskInventory listDisksThroughWmi(WmiApi& api) {
     ComString language(api, u"WQL");
     ComString query(api, u"SELECT * FROM Win32_DiskDrive");
 
-    ComObject services(api);
+    ComObject<WmiServices> services(api);
     const HResult connected = api.connectServer(locator.get(), nameSpace.get(), services.out());
     nameSpace.reset();
     if (failed(connected)) {
@@ -120,7 +121,7 @@ DiskInventory listDisksThroughWmi(WmiApi& api) {
     if (failed(api.setProxyBlanket(services.get()))) {
         return {{}, "Could not set proxy blanket"};
     }
-    ComObject enumerator(api);
+    ComObject<WmiEnumerator> enumerator(api);
     const HResult queried =
         api.execQuery(services.get(), language.get(), query.get(), enumerator.out());
     query.reset();
@@ -132,23 +133,25 @@ DiskInventory listDisksThroughWmi(WmiApi& api) {
     const WideToMultiByte convert = [&api](const char16_t* text, char* out, int size) {
         return api.wideToMultiByte(text, out, size);
     };
-    static constexpr std::array<const char16_t*, 3> kProperties = {u"DeviceID", u"PNPDeviceID",
-                                                                   u"Model"};
+    static constexpr std::array<const char16_t*, 5> kProperties = {
+        u"DeviceID", u"PNPDeviceID", u"Model", u"InterfaceType", u"MediaType"};
     for (;;) {
-        ComObject object(api);
+        ComObject<WmiObject> object(api);
         std::uint32_t returned = 0;
         // A failing Next is not examined: it ends the loop by returning nothing.
         api.next(enumerator.get(), object.out(), returned);
         if (returned == 0) break;
-        std::array<std::string, 3> texts;
+        std::array<std::string, kProperties.size()> texts;
         ComVariant value(api);
         for (std::size_t i = 0; i < kProperties.size(); ++i) {
             value.get(object.get(), kProperties[i]);
             texts[i] = wideToUtf8(value.string(), convert);
             value.clear();
         }
-        const DiskClass kind = classifyDisk(texts[1], texts[2]);
-        inventory.disks.push_back(DiskRecord{texts[0], texts[2], kind.isSata, kind.isNvme});
+        const auto& [deviceId, pnpDeviceId, model, interfaceType, mediaType] = texts;
+        if (isOutsideDrive(interfaceType, mediaType, [&] { return busType(deviceId); })) continue;
+        const DiskClass kind = classifyDisk(pnpDeviceId, model);
+        inventory.disks.push_back(DiskRecord{deviceId, model, kind.isSata, kind.isNvme});
     }
     return inventory;
 }

@@ -13,8 +13,15 @@
 namespace quorven {
 
 using HResult = std::int32_t;
-/// An interface pointer or a BSTR, opaque to the algorithm.
-using ComRef = void*;
+
+// Each COM role its own opaque type, so that one passed where another
+// belongs does not compile. The Windows side casts them to the interfaces.
+struct WmiLocator;
+struct WmiServices;
+struct WmiEnumerator;
+struct WmiObject;
+/// A BSTR.
+struct WmiString;
 
 /// Room for one VARIANT (24 bytes on x64); the Windows side checks the size.
 struct VariantStorage {
@@ -31,17 +38,22 @@ class WmiApi {
     virtual HResult initialize() = 0;
     virtual void uninitialize() = 0;
     virtual HResult initializeSecurity() = 0;
-    virtual HResult createLocator(ComRef& locator) = 0;
-    virtual ComRef allocString(const char16_t* text) = 0;
-    virtual void freeString(ComRef text) = 0;
-    virtual HResult connectServer(ComRef locator, ComRef nameSpace, ComRef& services) = 0;
-    virtual HResult setProxyBlanket(ComRef services) = 0;
-    virtual HResult execQuery(ComRef services, ComRef language, ComRef query,
-                              ComRef& enumerator) = 0;
-    virtual HResult next(ComRef enumerator, ComRef& object, std::uint32_t& returned) = 0;
-    virtual void release(ComRef object) = 0;
+    virtual HResult createLocator(WmiLocator*& locator) = 0;
+    virtual WmiString* allocString(const char16_t* text) = 0;
+    virtual void freeString(WmiString* text) = 0;
+    virtual HResult connectServer(WmiLocator* locator, WmiString* nameSpace,
+                                  WmiServices*& services) = 0;
+    virtual HResult setProxyBlanket(WmiServices* services) = 0;
+    virtual HResult execQuery(WmiServices* services, WmiString* language, WmiString* query,
+                              WmiEnumerator*& enumerator) = 0;
+    virtual HResult next(WmiEnumerator* enumerator, WmiObject*& object,
+                         std::uint32_t& returned) = 0;
+    virtual void release(WmiLocator* locator) = 0;
+    virtual void release(WmiServices* services) = 0;
+    virtual void release(WmiEnumerator* enumerator) = 0;
+    virtual void release(WmiObject* object) = 0;
     virtual void variantInit(VariantStorage& variant) = 0;
-    virtual HResult get(ComRef object, const char16_t* name, VariantStorage& variant) = 0;
+    virtual HResult get(WmiObject* object, const char16_t* name, VariantStorage& variant) = 0;
     /// The BSTR the VARIANT holds, or null when it holds anything else.
     virtual const char16_t* variantString(const VariantStorage& variant) = 0;
     virtual void variantClear(VariantStorage& variant) = 0;
@@ -51,8 +63,11 @@ class WmiApi {
 /// Null and failed conversions give the empty text.
 std::string wideToUtf8(const char16_t* text, const WideToMultiByte& convert);
 
-/// The disks, or the message of the step from CoInitializeEx to ExecQuery
-/// that failed.
-DiskInventory listDisksThroughWmi(WmiApi& api);
+/// Asks the drive with this DeviceID for its bus.
+using DriveBusQuery = std::function<std::optional<BusType>(const std::string& deviceId)>;
+
+/// The disks, less those that isOutsideDrive leaves out, or the message of
+/// the step from CoInitializeEx to ExecQuery that failed.
+DiskInventory listDisksThroughWmi(WmiApi& api, const DriveBusQuery& busType);
 
 }  // namespace quorven

@@ -1,5 +1,8 @@
 // The Linux runner, for real: /bin/sh children and their pipes.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "probes/command_capture.h"
 
@@ -25,15 +28,30 @@ TEST_F(PosixCapture, HiddenRunnerMixesBothStreamsInOrderAndKeepsEveryByte) {
     EXPECT_EQ(runner->runHiddenCommand("cat; echo done"), "done\n");
 }
 
-TEST_F(PosixCapture, StdoutReaderTakesStandardOutputOnly) {
-    EXPECT_EQ(runner->readCommandStdout("echo out; echo err >&2"), "out\n");
+TEST_F(PosixCapture, StdoutReaderTakesStandardOutputOnlyAndLeavesOurStreamsAlone) {
+    // Our standard error on a file for the length of the test: the child's
+    // complaints must not reach it, as they would land above the banner.
+    std::FILE* errors = std::tmpfile();
+    ASSERT_NE(errors, nullptr);
+    const int savedError = dup(STDERR_FILENO);
+    dup2(fileno(errors), STDERR_FILENO);
+    const std::optional<std::string> mixed = runner->readCommandStdout("echo out; echo err >&2");
+    // No standard input either: a reader sees end of file, and ours keeps
+    // the answers piped to us.
+    const std::optional<std::string> reader = runner->readCommandStdout("cat; echo done");
+    dup2(savedError, STDERR_FILENO);
+    close(savedError);
+    EXPECT_EQ(mixed, "out\n");
+    EXPECT_EQ(reader, "done\n");
+    EXPECT_EQ(std::ftell(errors), 0L);
+    std::fclose(errors);
+
     const std::string longLine(1000, 'L');
     EXPECT_EQ(runner->readCommandStdout("printf '" + longLine + "\\n'"), longLine + "\n");
-    EXPECT_EQ(runner->readCommandStdout("printf 'ab\\000cd\\nef\\n'"),
-              "ab"
-              "ef\n");
+    EXPECT_EQ(runner->readCommandStdout("printf 'ab\\000cd\\r\\nef'"),
+              std::string("ab\0cd\r\nef", 9));
     EXPECT_EQ(runner->readCommandStdout("exit 4"), std::string());
-    EXPECT_EQ(runner->readCommandStdout("quorven-no-such-command 2>/dev/null"), std::string());
+    EXPECT_EQ(runner->readCommandStdout("quorven-no-such-command"), std::string());
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ struct ResizeCase {
     std::vector<std::string> calls;
     std::string err;
     bool fallback;
+    ConsoleSize largest{0, 0};
 };
 
 class PrepareConsole : public ::testing::TestWithParam<ResizeCase> {};
@@ -28,6 +29,7 @@ TEST_P(PrepareConsole, CallsMessagesAndFallback) {
     console.bufferFails = c.bufferFails;
     console.finalWindowFails = c.finalWindowFails;
     console.error = c.error;
+    console.largest = c.largest;
 
     prepareConsole(console, out, err);
 
@@ -47,15 +49,17 @@ TEST_P(PrepareConsole, CallsMessagesAndFallback) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, PrepareConsole,
     ::testing::Values(
-        ResizeCase{
-            "BothSizesAccepted",
-            42,
-            false,
-            false,
-            0,
-            {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90", "window 42 0,0,119,89"},
-            "",
-            false},
+        // A 1080p screen at 100 % holds 63 rows of the default font.
+        ResizeCase{"BothSizesAccepted",
+                   42,
+                   false,
+                   false,
+                   0,
+                   {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90", "largest 42",
+                    "window 42 0,0,119,62"},
+                   "",
+                   false,
+                   {240, 63}},
         ResizeCase{"BufferFails",
                    42,
                    true,
@@ -64,15 +68,15 @@ INSTANTIATE_TEST_SUITE_P(
                    {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90"},
                    "[!] SetConsoleScreenBufferSize failed. Error: 87\n",
                    true},
-        ResizeCase{
-            "FinalWindowFails",
-            42,
-            false,
-            true,
-            4294967295u,
-            {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90", "window 42 0,0,119,89"},
-            "[!] SetConsoleWindowInfo failed. Error: 4294967295\n",
-            true},
+        ResizeCase{"FinalWindowFails",
+                   42,
+                   false,
+                   true,
+                   4294967295u,
+                   {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90", "largest 42",
+                    "window 42 0,0,119,89"},
+                   "[!] SetConsoleWindowInfo failed. Error: 4294967295\n",
+                   true},
         ResizeCase{
             "InvalidHandle", kInvalidConsoleHandle, false, false, 6, {"codepage 65001"}, "", true},
         // A null handle is not treated as invalid: the calls fail on it.
@@ -92,8 +96,19 @@ TEST(PrepareConsole, AFailedCodePageChangesNothingElse) {
     FakeOutput out(t, Event::Out), err(t, Event::Err);
     console.codePageOk = false;
     prepareConsole(console, out, err);
-    EXPECT_EQ(console.calls.size(), 4u);
+    EXPECT_EQ(console.calls.size(), 5u);
     EXPECT_TRUE(t.events.empty());
+}
+
+TEST(PrepareConsole, FinalWindowFitsTheLargestTheScreenShows) {
+    const std::pair<ConsoleSize, ConsoleRect> cases[] = {
+        {{240, 63}, {0, 0, 119, 62}}, {{100, 40}, {0, 0, 99, 39}},
+        {{0, 0}, {0, 0, 119, 89}},  // the call failed: headless, or no console
+        {{1, 63}, {0, 0, 119, 89}},   {{120, 90}, {0, 0, 119, 89}},
+    };
+    for (const auto& [largest, window] : cases) {
+        EXPECT_EQ(finalWindowWithin(largest), window) << largest.columns << "x" << largest.rows;
+    }
 }
 
 // Counts code points, which is what a console draws one cell for here.

@@ -134,6 +134,10 @@ class FakeConsole final : public ConsoleApi {
                         std::to_string(s.rows));
         return !bufferFails;
     }
+    ConsoleSize largestWindowSize(ConsoleHandle h) override {
+        calls.push_back("largest " + std::to_string(h));
+        return largest;
+    }
     std::uint32_t lastError() override { return error; }
     bool setTextAttribute(ConsoleHandle, std::uint16_t attribute) override {
         t_.checkFlushed("colour");
@@ -149,6 +153,7 @@ class FakeConsole final : public ConsoleApi {
     bool codePageOk = true;
     bool bufferFails = false;
     bool finalWindowFails = false;
+    ConsoleSize largest{0, 0};
     std::uint32_t error = 0;
     std::vector<std::string> calls;
 
@@ -218,7 +223,12 @@ struct FakeWorld {
                 disks,
                 windowsProbeTable(),
                 windowsBoardCommands(true)} {
-        // As on Windows, where they read the registry and tbs.dll.
+        // As on Windows, where they ask the WLAN service, the registry and
+        // tbs.dll.
+        world.probes.wifi.secondSource = [this] {
+            t.add(Event::Command, "second source: wifi");
+            return wifiSecondWord;
+        };
         world.probes.tpm.secondSource = [this] {
             t.add(Event::Command, "second source: tpm");
             return tpmSecondWord;
@@ -238,6 +248,7 @@ struct FakeWorld {
     FakeRunner runner;
     FakeDisks disks;
     World world;
+    std::string wifiSecondWord = "UNKNOWN";
     std::string tpmSecondWord = "DISABLED";
     std::string secureBootSecondWord = "UNSUPPORTED";
 };

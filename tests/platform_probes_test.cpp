@@ -89,20 +89,18 @@ TEST(ProbeAnswers, RunProbeReadsStandardOutputOnly) {
     EXPECT_EQ(t.of(Event::Command), std::vector<std::string>{"stdout: " + table.tpm.command});
 }
 
-TEST(SecondSources, RegistryValueAndTpmResultGiveTheirWords) {
-    const std::pair<std::optional<RegistryValue>, const char*> values[] = {
-        {RegistryValue{4, 4, 1}, "ENABLED"},
-        {RegistryValue{4, 4, 0}, "DISABLED"},
-        {std::nullopt, "UNSUPPORTED"},  // no key or no value: a BIOS boot
-        {RegistryValue{4, 4, 2}, "UNSUPPORTED"},
-        {RegistryValue{1, 4, 1}, "UNSUPPORTED"},   // REG_SZ
-        {RegistryValue{3, 4, 1}, "UNSUPPORTED"},   // REG_BINARY
-        {RegistryValue{11, 8, 0}, "UNSUPPORTED"},  // REG_QWORD
-        {RegistryValue{4, 2, 1}, "UNSUPPORTED"},   // a DWORD of the wrong size
+TEST(SecondSources, RegistryValueTpmResultAndWlanStateGiveTheirWords) {
+    // What RegGetValueA, restricted to REG_DWORD, gives for each kind of value.
+    const std::pair<RegistryDword, const char*> values[] = {
+        {{0, 4, 1}, "ENABLED"},        {{0, 4, 0}, "DISABLED"}, {{0, 4, 2}, "UNSUPPORTED"},
+        {{2, 4, 0}, "UNSUPPORTED"},     // no key or no value: a BIOS boot
+        {{1630, 4, 0}, "UNSUPPORTED"},  // REG_SZ, REG_BINARY or REG_QWORD
+        {{234, 8, 0}, "UNSUPPORTED"},   // eight bytes of DWORD type
+        {{0, 2, 1}, "UNSUPPORTED"},     // two bytes of DWORD type still succeed
     };
     for (const auto& [value, word] : values) {
         EXPECT_EQ(secureBootWordFromRegistry(value), word)
-            << (value ? std::to_string(value->type) + " " + std::to_string(value->number) : "none");
+            << value.status << " " << value.size << " " << value.number;
     }
     const std::pair<std::optional<std::uint32_t>, const char*> results[] = {
         {0u, "ENABLED"},
@@ -113,6 +111,26 @@ TEST(SecondSources, RegistryValueAndTpmResultGiveTheirWords) {
     };
     for (const auto& [result, word] : results) {
         EXPECT_EQ(tpmWordFromDeviceInfo(result), word) << (result ? *result : 0xFFFFFFFFu);
+    }
+    using enum RadioState;
+    const WlanInterface offline{false, std::nullopt};  // its radio state refused
+    const std::pair<std::optional<std::vector<WlanInterface>>, const char*> wlans[] = {
+        {std::nullopt, "UNKNOWN"},  // no wlanapi.dll, a function missing, or open failed
+        {std::vector<WlanInterface>{}, "UNKNOWN"},  // no wireless interface
+        {std::vector{offline, WlanInterface{true, std::nullopt}}, "ENABLED"},
+        {std::vector{WlanInterface{false, std::vector<WlanPhy>{{On, On}}}}, "ENABLED"},
+        {std::vector{WlanInterface{false, std::vector<WlanPhy>{{Off, On}}}}, "DISABLED"},
+        {std::vector{WlanInterface{false, std::vector<WlanPhy>{{On, Off}}}}, "DISABLED"},
+        {std::vector{WlanInterface{false, std::vector<WlanPhy>{{Off, On}, {On, On}}}}, "ENABLED"},
+        {std::vector{offline, WlanInterface{false, std::vector<WlanPhy>{{Unknown, Off}}}},
+         "DISABLED"},
+        {std::vector{WlanInterface{false, std::vector<WlanPhy>{{Off, On}, {Unknown, On}}}},
+         "UNKNOWN"},
+        {std::vector{WlanInterface{false, std::vector<WlanPhy>{}}}, "UNKNOWN"},  // no PHY
+        {std::vector{offline}, "UNKNOWN"},
+    };
+    for (std::size_t i = 0; i < std::size(wlans); ++i) {
+        EXPECT_EQ(wifiWordFromWlan(wlans[i].first), wlans[i].second) << "row " << i;
     }
 }
 

@@ -25,10 +25,11 @@ class SysfsTree : public ::testing::Test {
     // A block device under `devicePath`, linked from block/NAME as the
     // kernel does; a model file when `model` is given.
     void addDisk(const std::string& name, const std::string& devicePath,
-                 const std::optional<std::string>& model) {
+                 const std::optional<std::string>& model, const char* removable = "0\n") {
         const fs::path device = root_ / "devices" / devicePath / "block" / name;
         fs::create_directories(device / "device");
         if (model) std::ofstream(device / "device" / "model", std::ios::binary) << *model;
+        std::ofstream(device / "removable", std::ios::binary) << removable;
         fs::create_symlink(fs::relative(device, root_ / "block"), root_ / "block" / name);
     }
 
@@ -43,6 +44,14 @@ TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
             std::string("Samsung SSD 990 PRO 2TB                 \n"));
     addDisk("loop0", "virtual", std::nullopt);
     addDisk("dm-0", "virtual", std::string("ignored\n"));
+    // A disk in a USB enclosure, which the kernel does not call removable,
+    // a card reader's slot, and an optical drive.
+    addDisk("sdb", "pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0",
+            std::string("RTL9210 NVME    \n"));
+    addDisk("sdc", "pci0000:00/0000:00:14.0/usb1/1-4/1-4:1.0/host7/target7:0:0/7:0:0:0",
+            std::string("SD/MMC          \n"), "1\n");
+    addDisk("sr0", "pci0000:00/0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0",
+            std::string("DVD-RAM\n"), "1\n");
     fs::create_symlink("../devices/nowhere", root_ / "block" / "dangling");
 
     const std::vector<DiskRecord> disks = listSysfsDisks(root_);

@@ -37,34 +37,36 @@ class FakeWmi final : public WmiApi {
   public:
     enum Step { None, Initialize, Security, Locator, Connect, Blanket, Query };
 
-    HResult initialize() override { return step("CoInitializeEx", Initialize, nullptr); }
+    HResult initialize() override { return step<WmiObject>("CoInitializeEx", Initialize, nullptr); }
     void uninitialize() override { ledger.push_back("CoUninitialize"); }
     HResult initializeSecurity() override {
-        return step("CoInitializeSecurity", Security, nullptr);
+        return step<WmiObject>("CoInitializeSecurity", Security, nullptr);
     }
-    HResult createLocator(ComRef& locator) override {
+    HResult createLocator(WmiLocator*& locator) override {
         return step("CoCreateInstance", Locator, &locator, "locator");
     }
-    ComRef allocString(const char16_t* text) override {
+    WmiString* allocString(const char16_t* text) override {
         ledger.push_back("SysAllocString " + narrow(text));
-        return acquire("bstr " + narrow(text));
+        return acquire<WmiString>("bstr " + narrow(text));
     }
-    void freeString(ComRef text) override { letGo("SysFreeString", text); }
-    HResult connectServer(ComRef locator, ComRef nameSpace, ComRef& services) override {
+    void freeString(WmiString* text) override { letGo("SysFreeString", text); }
+    HResult connectServer(WmiLocator* locator, WmiString* nameSpace,
+                          WmiServices*& services) override {
         EXPECT_EQ(names_.at(locator), "locator");
         EXPECT_EQ(names_.at(nameSpace), "bstr ROOT\\CIMV2");
         return step("ConnectServer", Connect, &services, "services");
     }
-    HResult setProxyBlanket(ComRef services) override {
+    HResult setProxyBlanket(WmiServices* services) override {
         EXPECT_EQ(names_.at(services), "services");
-        return step("CoSetProxyBlanket", Blanket, nullptr);
+        return step<WmiObject>("CoSetProxyBlanket", Blanket, nullptr);
     }
-    HResult execQuery(ComRef, ComRef language, ComRef query, ComRef& enumerator) override {
+    HResult execQuery(WmiServices*, WmiString* language, WmiString* query,
+                      WmiEnumerator*& enumerator) override {
         EXPECT_EQ(names_.at(language), "bstr WQL");
         EXPECT_EQ(names_.at(query), "bstr SELECT * FROM Win32_DiskDrive");
         return step("ExecQuery", Query, &enumerator, "enumerator");
     }
-    HResult next(ComRef enumerator, ComRef& object, std::uint32_t& returned) override {
+    HResult next(WmiEnumerator* enumerator, WmiObject*& object, std::uint32_t& returned) override {
         EXPECT_EQ(names_.at(enumerator), "enumerator");
         ledger.push_back("Next");
         if (delivered_ == failNextAfter || delivered_ == drives.size()) {
@@ -72,16 +74,19 @@ class FakeWmi final : public WmiApi {
             return delivered_ == failNextAfter ? -2147217406 : 1;  // WBEM_E_FAILED or S_FALSE
         }
         current_ = &drives[delivered_];
-        object = acquire("object " + std::to_string(++delivered_));
+        object = acquire<WmiObject>("object " + std::to_string(++delivered_));
         returned = 1;
         return 0;
     }
-    void release(ComRef object) override { letGo("Release", object); }
+    void release(WmiLocator* locator) override { letGo("Release", locator); }
+    void release(WmiServices* services) override { letGo("Release", services); }
+    void release(WmiEnumerator* enumerator) override { letGo("Release", enumerator); }
+    void release(WmiObject* object) override { letGo("Release", object); }
     void variantInit(VariantStorage& variant) override {
         ledger.push_back("VariantInit");
         std::memset(variant.bytes, 0, sizeof variant.bytes);
     }
-    HResult get(ComRef object, const char16_t* name, VariantStorage& variant) override {
+    HResult get(WmiObject* object, const char16_t* name, VariantStorage& variant) override {
         ledger.push_back("Get " + narrow(name) + " from " + names_.at(object));
         const auto found = current_->properties.find(narrow(name));
         if (found == current_->properties.end()) return -2147217404;  // WBEM_E_NOT_FOUND
@@ -106,8 +111,20 @@ class FakeWmi final : public WmiApi {
         return asciiToMultiByte(text, out, outSize);
     }
 
+    /// Records each question in the ledger; a drive not in `buses` cannot
+    /// be opened.
+    DriveBusQuery busQuery() {
+        return [this](const std::string& deviceId) -> std::optional<BusType> {
+            ledger.push_back("bus of " + deviceId);
+            const auto found = buses.find(deviceId);
+            if (found == buses.end()) return std::nullopt;
+            return found->second;
+        };
+    }
+
     std::vector<std::string> ledger;
     std::vector<FakeDrive> drives;
+    std::map<std::string, BusType> buses;
     Step failAt = None;
     std::size_t failNextAfter = static_cast<std::size_t>(-1);
     bool conversionFails = false;
@@ -115,25 +132,27 @@ class FakeWmi final : public WmiApi {
     std::set<std::string> live() const { return live_; }
 
   private:
-    HResult step(const std::string& call, Step which, ComRef* out, const std::string& name = {}) {
+    template <typename Role = WmiObject>
+    HResult step(const std::string& call, Step which, Role** out, const std::string& name = {}) {
         ledger.push_back(call);
         if (which == failAt) return -2147467259;  // E_FAIL
-        if (out != nullptr) *out = acquire(name);
+        if (out != nullptr) *out = acquire<Role>(name);
         return which == Initialize ? 1 : 0;  // S_FALSE still counts as success
     }
-    ComRef acquire(const std::string& name) {
-        ComRef ref = reinterpret_cast<ComRef>(++nextRef_);
+    template <typename Role>
+    Role* acquire(const std::string& name) {
+        Role* ref = reinterpret_cast<Role*>(++nextRef_);
         names_[ref] = name;
         live_.insert(name);
         return ref;
     }
-    void letGo(const std::string& call, ComRef ref) {
+    void letGo(const std::string& call, const void* ref) {
         const std::string& name = names_.at(ref);
         ledger.push_back(call + " " + name);
         EXPECT_EQ(live_.erase(name), 1u) << name << " released twice";
     }
 
-    std::map<ComRef, std::string> names_;
+    std::map<const void*, std::string> names_;
     std::set<std::string> live_;
     std::uintptr_t nextRef_ = 0x1000;
     std::size_t delivered_ = 0;
@@ -195,17 +214,20 @@ TEST(WmiDisks, EachFailingStepGivesItsMessageAndReleasesInReverse) {
         FakeWmi wmi;
         wmi.failAt = c.step;
         wmi.drives = {FakeDrive{}};
-        EXPECT_EQ(listDisksThroughWmi(wmi), (DiskInventory{{}, c.message}));
+        EXPECT_EQ(listDisksThroughWmi(wmi, wmi.busQuery()), (DiskInventory{{}, c.message}));
         EXPECT_EQ(wmi.ledger, c.ledger) << c.message;
         EXPECT_TRUE(wmi.live().empty()) << c.message;
     }
 }
 
 FakeDrive drive(std::u16string id, std::optional<std::u16string> pnp,
-                std::optional<std::u16string> model) {
+                std::optional<std::u16string> model, std::u16string interfaceType = u"IDE",
+                std::u16string mediaType = u"Fixed hard disk media") {
     return FakeDrive{{{"DeviceID", std::move(id)},
                       {"PNPDeviceID", std::move(pnp)},
-                      {"Model", std::move(model)}}};
+                      {"Model", std::move(model)},
+                      {"InterfaceType", std::move(interfaceType)},
+                      {"MediaType", std::move(mediaType)}}};
 }
 
 TEST(WmiDisks, EnumeratesInOrderAndReleasesEachObjectAndThenEverything) {
@@ -213,24 +235,31 @@ TEST(WmiDisks, EnumeratesInOrderAndReleasesEachObjectAndThenEverything) {
     wmi.drives = {drive(u"\\\\.\\PHYSICALDRIVE0", u"IDE\\Disk\\VEN_WINE", u"Wine Disk Drive"),
                   drive(u"\\\\.\\PHYSICALDRIVE1", u"SCSI\\Disk&Ven_NVMe&Prod_Samsung",
                         u"Samsung SSD 990 PRO"),
-                  drive(u"\\\\.\\PHYSICALDRIVE2", u"USBSTOR\\DISK", std::nullopt)};
-    EXPECT_EQ(listDisksThroughWmi(wmi),
+                  // A USB stick, and an NVMe drive in a USB enclosure: left out.
+                  drive(u"\\\\.\\PHYSICALDRIVE2", u"USBSTOR\\DISK&VEN_SANDISK&PROD_ULTRA",
+                        u"SanDisk Ultra USB Device", u"USB", u"Removable Media"),
+                  drive(u"\\\\.\\PHYSICALDRIVE3", u"SCSI\\DISK&VEN_ASMT&PROD_ASM236X_NVME",
+                        u"Realtek RTL9210 NVME USB Device", u"SCSI", u"External hard disk media")};
+    wmi.buses["\\\\.\\PHYSICALDRIVE3"] = BusType::Usb;
+    EXPECT_EQ(listDisksThroughWmi(wmi, wmi.busQuery()),
               (DiskInventory{{
                                  {"\\\\.\\PHYSICALDRIVE0", "Wine Disk Drive", 1, 0},
                                  {"\\\\.\\PHYSICALDRIVE1", "Samsung SSD 990 PRO", 0, 1},
-                                 {"\\\\.\\PHYSICALDRIVE2", "", 1, 0},
                              },
                              ""}));
     std::vector<std::string> expected = kSetUp;
-    for (int i = 1; i <= 3; ++i) {
+    for (int i = 1; i <= 4; ++i) {
         const std::string object = "object " + std::to_string(i);
-        for (const std::string& line :
-             {std::string("Next"), std::string("VariantInit"), "Get DeviceID from " + object,
-              std::string("VariantClear"), "Get PNPDeviceID from " + object,
-              std::string("VariantClear"), "Get Model from " + object, std::string("VariantClear"),
-              "Release " + object}) {
-            expected.push_back(line);
+        expected.push_back("Next");
+        expected.push_back("VariantInit");
+        for (const char* property :
+             {"DeviceID", "PNPDeviceID", "Model", "InterfaceType", "MediaType"}) {
+            expected.push_back("Get " + std::string(property) + " from " + object);
+            expected.push_back("VariantClear");
         }
+        // Only the "External" drive is asked for its own bus.
+        if (i == 4) expected.push_back("bus of \\\\.\\PHYSICALDRIVE3");
+        expected.push_back("Release " + object);
     }
     for (const char* line :
          {"Next", "Release enumerator", "Release services", "Release locator", "CoUninitialize"}) {
@@ -244,7 +273,7 @@ TEST(WmiDisks, NextFailingMidwayKeepsTheRecordsGathered) {
     FakeWmi wmi;
     wmi.drives = {drive(u"A", u"x", u"y"), drive(u"B", u"x", u"y"), drive(u"C", u"x", u"y")};
     wmi.failNextAfter = 2;
-    const DiskInventory inventory = listDisksThroughWmi(wmi);
+    const DiskInventory inventory = listDisksThroughWmi(wmi, wmi.busQuery());
     ASSERT_EQ(inventory.disks.size(), 2u);
     EXPECT_EQ(inventory.disks[1].deviceId, "B");
     EXPECT_EQ(inventory.failure, "");
@@ -254,13 +283,14 @@ TEST(WmiDisks, NextFailingMidwayKeepsTheRecordsGathered) {
 TEST(WmiDisks, MissingPropertiesAndFailedConversionsGiveEmptyTexts) {
     FakeWmi wmi;
     wmi.drives = {FakeDrive{}, drive(u"D", std::nullopt, u"NVMe KINGSTON")};
-    EXPECT_EQ(listDisksThroughWmi(wmi).disks,
+    EXPECT_EQ(listDisksThroughWmi(wmi, wmi.busQuery()).disks,
               (std::vector<DiskRecord>{{"", "", 1, 0}, {"D", "NVMe KINGSTON", 0, 1}}));
 
     FakeWmi failing;
     failing.conversionFails = true;
     failing.drives = {drive(u"E", u"NVME", u"Model")};
-    EXPECT_EQ(listDisksThroughWmi(failing).disks, (std::vector<DiskRecord>{{"", "", 1, 0}}));
+    EXPECT_EQ(listDisksThroughWmi(failing, failing.busQuery()).disks,
+              (std::vector<DiskRecord>{{"", "", 1, 0}}));
     EXPECT_TRUE(failing.live().empty());
 }
 
@@ -291,6 +321,48 @@ TEST(ClassifyDisk, NvmeAnywhereInEitherTextInAnyCase) {
         {"\xC3\x89NVME", "", {0, 1}},
     };
     for (const Case& c : cases) EXPECT_EQ(classifyDisk(c.pnp, c.model), c.kind) << c.pnp << c.model;
+}
+
+TEST(OutsideDrives, UsbFireWireRemovableAndExternalOnAnOutsideBusAreLeftOut) {
+    struct Case {
+        const char* interfaceType;
+        const char* mediaType;
+        std::optional<BusType> bus;  // what the drive says, if asked
+        bool outside;
+        bool busAsked;
+    };
+    const auto sata = static_cast<BusType>(0xB), raid = static_cast<BusType>(0x8);
+    const Case cases[] = {
+        // A USB stick, and a card-reader slot with no card in it.
+        {"USB", "Removable Media", std::nullopt, true, false},
+        {"USB", "", std::nullopt, true, false},
+        {"1394", "External hard disk media", std::nullopt, true, false},
+        {"IDE", "Removable media", std::nullopt, true, false},  // Wine's floppy letter
+        {"SCSI", "removable media other than floppy", std::nullopt, true, false},
+        // USB enclosures speak SCSI; only their own bus gives them away.
+        {"SCSI", "External hard disk media", BusType::Usb, true, true},
+        {"SCSI", "External hard disk media", BusType::Sd, true, true},
+        {"SCSI", "External hard disk media", BusType::Mmc, true, true},
+        {"SCSI", "External hard disk media", BusType::Ieee1394, true, true},
+        // An internal disk on a hot-plug port, behind RST, or not to be opened.
+        {"IDE", "External hard disk media", sata, false, true},
+        {"SCSI", "External hard disk media", raid, false, true},
+        {"SCSI", "External hard disk media", std::nullopt, false, true},
+        {"IDE", "Fixed hard disk media", sata, false, false},
+        {"SCSI", "Fixed hard disk media", std::nullopt, false, false},
+        {"", "", std::nullopt, false, false},  // neither property a string
+    };
+    for (const Case& c : cases) {
+        bool asked = false;
+        EXPECT_EQ(isOutsideDrive(c.interfaceType, c.mediaType,
+                                 [&] {
+                                     asked = true;
+                                     return c.bus;
+                                 }),
+                  c.outside)
+            << c.interfaceType << " / " << c.mediaType;
+        EXPECT_EQ(asked, c.busAsked) << c.interfaceType << " / " << c.mediaType;
+    }
 }
 
 }  // namespace

@@ -25,13 +25,17 @@ inline void writeRaw(DWORD which, const std::string& bytes) {
               nullptr);
 }
 
-inline void logCommandLine(const char* program) {
+inline void log(const std::string& line) {
     const std::string path = env("QUORVEN_FAKE_LOG");
     if (path.empty()) return;
-    if (std::FILE* log = std::fopen(path.c_str(), "ab")) {
-        std::fprintf(log, "%s: %s\n", program, GetCommandLineA());
-        std::fclose(log);
+    if (std::FILE* file = std::fopen(path.c_str(), "ab")) {
+        std::fprintf(file, "%s\n", line.c_str());
+        std::fclose(file);
     }
+}
+
+inline void logCommandLine(const char* program) {
+    log(std::string(program) + ": " + GetCommandLineA());
 }
 
 // Creates "<own file name>.ran" beside the module; `module` null is the exe.

@@ -1,6 +1,8 @@
 // Answers the four status probes and the board query that replaces wmic,
 // with CR LF line ends as PowerShell writes them. A probe's *_STDERR variable
-// goes to standard error.
+// goes to standard error. With QUORVEN_FAKE_READ_STDIN set it first reads its
+// standard input to the end, as a profile that prompts would, and logs how
+// much it took.
 #include "fake_common.h"
 
 namespace {
@@ -18,6 +20,16 @@ std::string withCrLf(const std::string& text) {
 
 int main() {
     fake::logCommandLine("powershell");
+    if (!fake::env("QUORVEN_FAKE_READ_STDIN").empty()) {
+        std::size_t total = 0;
+        char buffer[256];
+        DWORD got = 0;
+        while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &got, nullptr) &&
+               got != 0) {
+            total += got;
+        }
+        fake::log("powershell read " + std::to_string(total) + " bytes of input");
+    }
     const std::string line = GetCommandLineA();
     struct Route {
         const char* marker;

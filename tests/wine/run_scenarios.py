@@ -15,7 +15,7 @@ import subprocess
 import sys
 import time
 
-from wine_session import WINE, quiet, session, windows_path, wine_env
+from wine_session import WINE, WINESERVER, quiet, session, windows_path, wine_env
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 BUILD = ROOT / "build" / "windows"
@@ -23,6 +23,7 @@ EXE = BUILD / "quorven.exe"
 FAKES = BUILD / "fakes"
 PLANTED = BUILD / "planted"
 PLANTED_TOOLS = ("powershell.exe", "wmic.exe", "cmd.exe", "mode.com")
+PLANTED_DLLS = ("tbs.dll", "wlanapi.dll")
 WORK = ROOT / "build" / "wine-scenarios"
 PREFIX = ROOT / "build" / "wine"
 TEXTS_TOOL = ROOT / "build" / "native" / "tests" / "quorven_expected_texts"
@@ -55,15 +56,30 @@ WINE_REPORT = (
     "  1. \\\\\\\\.\\\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n"
     "  2. \\\\\\\\.\\\\PHYSICALDRIVE1 - Wine Disk Drive (SATA)\n\n")
 REASON_INTEL_SATA = "[+] You have multiple SATA disks and your motherboard supports SATA RAID.\n"
+ONE_DISK_REPORT = (
+    "\n[+] System Information:\n-------------------\n[+] Detected 1 disk(s) total\n"
+    "[+] SATA disks: 1\n[+] NVMe disks: 0\n[+] Motherboard SATA RAID support: Yes\n"
+    "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
+    "  1. \\\\\\\\.\\\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n\n")
+REASON_TOO_FEW = "[+] You need at least 2 disks for RAID 0.\n"
 REASON_AMD_SATA = ("[+] AMD systems can create RAID with just one SATA disk, and your "
                    "motherboard supports SATA RAID.\n")
 GREEN_BOX = TEXTS["green_box"]
-# Headless, the console calls fail with error 6 and Wine's cmd has no mode.
-# What PowerShell prints on standard error without admin rights.
+RED_BOX = TEXTS["red_box"]
+# What PowerShell prints on standard error without admin rights: none of it
+# may reach ours, where it would stand above the banner.
 TPM_DENIED = "Get-Tpm : Access denied.\n"
 SECURE_BOOT_DENIED = ("Confirm-SecureBootUEFI : Unable to set proper privileges. "
                       "Access was denied.\n")
 STANDARD_USER = dict(TPM_STDERR=TPM_DENIED, SECUREBOOT_STDERR=SECURE_BOOT_DENIED)
+# The stand-in wlanapi.dll's log: each list it hands out is freed and its
+# handle closed.
+WLAN_NO_RADIO_ASKED = ["wlanapi: WlanOpenHandle 2", "wlanapi: WlanEnumInterfaces",
+                       "wlanapi: WlanFreeMemory", "wlanapi: WlanCloseHandle"]
+WLAN_RADIO_ASKED = ["wlanapi: WlanOpenHandle 2", "wlanapi: WlanEnumInterfaces",
+                    "wlanapi: WlanQueryInterface radio state", "wlanapi: WlanFreeMemory",
+                    "wlanapi: WlanFreeMemory", "wlanapi: WlanCloseHandle"]
+PROBE_LOG_WLAN = lambda wlan: PROBE_LOG[:1] + wlan + PROBE_LOG[1:]
 # An ASRock board, the answers 1 and n: the verdict for Wine's two disks.
 ASROCK_INTEL_NO_REPORT = dict(stdin="1\nn\n", advice="asrock", status=0,
                               end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX,
@@ -108,27 +124,16 @@ SCENARIOS = [
          stdin="1\nN\n", advice="asrock",
          words=("DISABLED", "UNSUPPORTED", "ENABLED", "ENABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
-         err=TPM_DENIED + SECURE_BOOT_DENIED, log=PROBE_LOG + WMIC_LOG),
-    # The same user where Windows records Secure Boot on, off, or in a value
-    # of the wrong type; each set runs on its own, as the registry is shared.
-    dict(name="standard-user-secure-boot-on", registry=("REG_DWORD", "1"),
-         env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
-         words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
-         err=TPM_DENIED + SECURE_BOOT_DENIED, **ASROCK_INTEL_NO_REPORT),
-    # An elevated answer stands whatever the registry says.
-    dict(name="elevated-answer-over-the-registry", registry=("REG_DWORD", "1"),
-         env=dict(MANUFACTURER="ASRock", TPM="True\n", SECUREBOOT="False\n"),
-         words=("ENABLED", "DISABLED", "UNKNOWN", "DISABLED"),
-         **ASROCK_INTEL_NO_REPORT),
-    dict(name="standard-user-secure-boot-off", registry=("REG_DWORD", "0"),
-         env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
-         words=("DISABLED", "DISABLED", "UNKNOWN", "DISABLED"),
-         err=TPM_DENIED + SECURE_BOOT_DENIED, **ASROCK_INTEL_NO_REPORT),
-    # Eight bytes: too large for the DWORD buffer the value is read into.
-    dict(name="standard-user-secure-boot-as-qword", registry=("REG_QWORD", "1"),
-         env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
-         words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
-         err=TPM_DENIED + SECURE_BOOT_DENIED, **ASROCK_INTEL_NO_REPORT),
+         log=PROBE_LOG + WMIC_LOG),
+    # A profile that prompts makes PowerShell read its input: it must find
+    # none, and the answers must still reach quorven.
+    dict(name="powershell-reads-its-input",
+         env=dict(MANUFACTURER="ASRock", READ_STDIN="1", WIFI="Up\n"),
+         stdin="1\ny\n\n", advice="asrock",
+         words=("DISABLED", "UNSUPPORTED", "ENABLED", "DISABLED"),
+         end=REPORT_QUESTION + WINE_REPORT + REASON_INTEL_SATA + GREEN_BOX, status=0,
+         log=[line for p in PROBE_LOG for line in (p, "powershell read 0 bytes of input")] +
+         WMIC_LOG),
     dict(name="gigabyte-invalid-choice",
          env=dict(MANUFACTURER="Gigabyte Technology Co., Ltd.", WIFI="Disconnected\n",
                   BLUETOOTH="Unknown\n", TPM="TRUE\n", SECUREBOOT="True"),
@@ -141,28 +146,63 @@ SCENARIOS = [
                   SECUREBOOT_STDERR="Cmdlet not supported on this platform.\n"),
          stdin="", advice="ticket",
          words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
-         end=INVALID, status=1, err="Cmdlet not supported on this platform.\n",
-         log=PROBE_LOG + WMIC_LOG),
+         end=INVALID, status=1, log=PROBE_LOG + WMIC_LOG),
     dict(name="no-board-instance",
          env=dict(),
          stdin="1\nn\n", advice="ticket",
          words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
-    # Look-alikes of every tool the run uses, beside quorven.exe in the
-    # folder it is started from, as after a double-click in Downloads: none
-    # may run or load, and the output is that of a clean folder.
-    dict(name="planted-tools-in-the-start-folder", planted=True,
+    # Each state of the prefix below (a registry value, a stand-in DLL in
+    # system32, wmic gone, a removable drive) costs a round of some 10 s, so
+    # scenarios that need different states share rounds where they can.
+    #
+    # A standard user where Windows records Secure Boot on. The WLAN service
+    # is a stand-in: a Wi-Fi 6 adapter has no 802.11n in its name, so
+    # PowerShell lists nothing and the service answers.
+    dict(name="wlan-service-connected-secure-boot-on", registry=("REG_DWORD", "1"),
+         wlan="connected", env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
+         words=("DISABLED", "ENABLED", "ENABLED", "DISABLED"),
+         **{**ASROCK_INTEL_NO_REPORT, "log": PROBE_LOG_WLAN(WLAN_NO_RADIO_ASKED) + WMIC_LOG}),
+    dict(name="wlan-service-radio-switched-off", registry=("REG_DWORD", "1"), wlan="radio-off",
+         env=dict(MANUFACTURER="ASRock", WIFI="Disconnected\n"),
+         words=("DISABLED", "ENABLED", "DISABLED", "DISABLED"),
+         **{**ASROCK_INTEL_NO_REPORT, "log": PROBE_LOG_WLAN(WLAN_RADIO_ASKED) + WMIC_LOG}),
+    dict(name="wlan-service-not-running", registry=("REG_DWORD", "1"), wlan="open-fails",
          env=dict(MANUFACTURER="ASRock"),
-         words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
+         **{**ASROCK_INTEL_NO_REPORT,
+            "log": PROBE_LOG_WLAN(["wlanapi: WlanOpenHandle 2"]) + WMIC_LOG}),
+    # An elevated answer stands whatever the registry says.
+    dict(name="elevated-answer-over-the-registry", registry=("REG_DWORD", "1"),
+         env=dict(MANUFACTURER="ASRock", TPM="True\n", SECUREBOOT="False\n"),
+         words=("ENABLED", "DISABLED", "UNKNOWN", "DISABLED"),
          **ASROCK_INTEL_NO_REPORT),
-    # Runs on its own, with the prefix's wmic.exe moved away.
-    dict(name="wmic-missing-powershell-board-query", fakes="powershell-only", wmic_missing=True,
-         env=dict(MANUFACTURER=ASUS, PRODUCT="TUF GAMING Z790-PLUS WIFI", TPM="True\n"),
+    # Look-alikes of every tool and DLL the run uses, beside quorven.exe in
+    # the folder it is started from, as after a double-click in Downloads:
+    # none may run or load, and the output is that of a clean folder.
+    dict(name="planted-tools-in-the-start-folder", registry=("REG_DWORD", "1"), planted=True,
+         env=dict(MANUFACTURER="ASRock"),
+         words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
+         **ASROCK_INTEL_NO_REPORT),
+    # Secure Boot off, and wmic gone from the prefix.
+    dict(name="wmic-missing-powershell-board-query-secure-boot-off",
+         registry=("REG_DWORD", "0"), fakes="powershell-only", wmic_missing=True,
+         env=dict(MANUFACTURER=ASUS, PRODUCT="TUF GAMING Z790-PLUS WIFI", TPM="True\n",
+                  **STANDARD_USER),
          stdin="1\nn\n", advice="asus-efi",
-         words=("ENABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         words=("ENABLED", "DISABLED", "UNKNOWN", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + PS_BOARD_LOG),
+    # A USB stick beside the one fixed disk: Wine lists it as a removable
+    # disk, which no array can take. Secure Boot is recorded in a value of
+    # another type, which is no DWORD whatever it holds.
+    dict(name="removable-drive-left-out-secure-boot-as-qword", drives="z-removable",
+         registry=("REG_QWORD", "1"), env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
+         stdin="1\ny\n", advice="asrock",
+         words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
+         end=REPORT_QUESTION + ONE_DISK_REPORT + REASON_TOO_FEW + RED_BOX, status=0,
+         log=PROBE_LOG + WMIC_LOG),
     # Wine's own wmic (UTF-16 into the pipe) and its silent powershell stub.
     dict(name="wine-own-commands", fakes=None,
          env=dict(), stdin="1\nn\n\n", advice="ticket",
@@ -194,6 +234,8 @@ def run(s):
         env["WINEPATH"] = windows_path(only)
     log = folder / "fake.log"
     env["QUORVEN_FAKE_LOG"] = windows_path(log)
+    if s.get("wlan"):
+        env["QUORVEN_FAKE_WLAN"] = s["wlan"]
     for key, value in s["env"].items():
         env["QUORVEN_FAKE_" + key] = value
     exe = EXE
@@ -205,10 +247,11 @@ def run(s):
         shutil.copy(EXE, exe)
         for name in PLANTED_TOOLS:
             shutil.copy(PLANTED / "planted.exe", start_folder / name)
-        shutil.copy(PLANTED / "tbs.dll", start_folder / "tbs.dll")
+        for name in PLANTED_DLLS:
+            shutil.copy(PLANTED / name, start_folder / name)
         # Wine prefers its own build of a system DLL wherever a copy lies;
         # told to prefer the native one, it searches as Windows does.
-        env["WINEDLLOVERRIDES"] = "tbs=n,b"
+        env["WINEDLLOVERRIDES"] = "tbs,wlanapi=n,b"
     (folder / "stdin").write_bytes(s["stdin"].encode())
     started = time.monotonic()
     # Files, not pipes: see start_wine.
@@ -256,31 +299,91 @@ def set_secure_boot_value(value):
                "/t", value[0], "/d", value[1], "/f"], check=True)
 
 
+SYSTEM32 = PREFIX / "drive_c" / "windows" / "system32"
+WLANAPI = SYSTEM32 / "wlanapi.dll"
+WINE_WLANAPI = WLANAPI.with_name("wlanapi.dll.wine")
+
+
+def install_wlan_stand_in():
+    """Puts the stand-in over system32's wlanapi.dll, which Wine then loads
+    in place of its own (measured)."""
+    if not WINE_WLANAPI.exists():
+        shutil.copy(WLANAPI, WINE_WLANAPI)
+    shutil.copy(FAKES / "wlanapi.dll", WLANAPI)
+
+
+def restore_wine_wlanapi():
+    if WINE_WLANAPI.exists():
+        shutil.move(WINE_WLANAPI, WLANAPI)
+
+
+def set_drive_z(kind):
+    """Makes Z: a drive of that kind ("floppy": removable), or Wine's
+    default again. Wine reads drive kinds when it starts, so the server is
+    stopped afterwards."""
+    key = r"HKLM\Software\Wine\Drives"
+    if kind is None:
+        quiet(PREFIX, [WINE, "reg", "delete", key, "/v", "z:", "/f"])
+    else:
+        quiet(PREFIX, [WINE, "reg", "add", key, "/v", "z:", "/t", "REG_SZ", "/d", kind, "/f"],
+              check=True)
+    quiet(PREFIX, [WINESERVER, "-k"])
+
+
+def run_groups(scenarios):
+    """The registry and system32 are shared by the whole prefix: scenarios
+    that need the same state run together, and each state in turn."""
+    groups = {}
+    for s in scenarios:
+        groups.setdefault(s.get("registry"), []).append(s)
+    wmic = SYSTEM32 / "wbem" / "wmic.exe"
+    hidden = wmic.with_name("wmic.exe.away")
+    results = []
+    for registry, group in groups.items():
+        set_secure_boot_value(registry)
+        wmic_missing = any(s.get("wmic_missing") for s in group)
+        if any(s.get("wlan") for s in group):
+            install_wlan_stand_in()
+        else:
+            restore_wine_wlanapi()
+        if wmic_missing:
+            wmic.rename(hidden)
+        try:
+            with concurrent.futures.ThreadPoolExecutor(max_workers=len(group)) as pool:
+                results += list(pool.map(run, group))
+        finally:
+            if wmic_missing:
+                hidden.rename(wmic)
+    set_secure_boot_value(None)
+    return results
+
+
 def main():
     if not EXE.exists():
         print(f"missing {EXE}", file=sys.stderr)
         return 1
     WORK.mkdir(parents=True, exist_ok=True)
     results = []
-    # The registry and system32 are shared by the whole prefix: scenarios that
-    # need the same state run together, and each state in turn.
-    groups = {}
+    # Drive kinds are read when Wine starts: one session for each.
+    # Names on the command line pick scenarios; none picks them all.
+    wanted = set(sys.argv[1:])
+    by_drives = {}
     for s in SCENARIOS:
-        groups.setdefault((s.get("registry"), bool(s.get("wmic_missing"))), []).append(s)
-    wmic = PREFIX / "drive_c" / "windows" / "system32" / "wbem" / "wmic.exe"
-    hidden = wmic.with_name("wmic.exe.away")
-    with session(PREFIX, BUILD / "tools" / "desktop_keeper.exe"):
-        for (registry, wmic_missing), group in groups.items():
-            set_secure_boot_value(registry)
-            if wmic_missing:
-                wmic.rename(hidden)
+        if not wanted or s["name"] in wanted:
+            by_drives.setdefault(s.get("drives"), []).append(s)
+    keeper = BUILD / "tools" / "desktop_keeper.exe"
+    try:
+        for drives, scenarios in by_drives.items():
+            if drives is not None:
+                set_drive_z("floppy")
             try:
-                with concurrent.futures.ThreadPoolExecutor(max_workers=len(group)) as pool:
-                    results += list(pool.map(run, group))
+                with session(PREFIX, keeper):
+                    results += run_groups(scenarios)
             finally:
-                if wmic_missing:
-                    hidden.rename(wmic)
-        set_secure_boot_value(None)
+                if drives is not None:
+                    set_drive_z(None)
+    finally:
+        restore_wine_wlanapi()
     failed = 0
     for name, problems, seconds in results:
         print(f"{'ok  ' if not problems else 'FAIL'} {name} ({seconds:.1f} s)")

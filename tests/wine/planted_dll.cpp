@@ -1,5 +1,6 @@
-// A look-alike tbs.dll dropped beside quorven.exe. It must never be loaded;
-// if it is, it leaves a marker file beside itself and claims a TPM.
+// A look-alike system DLL dropped beside quorven.exe, built as tbs.dll and as
+// wlanapi.dll. It must never be loaded; if it is, it leaves a marker file
+// beside itself and claims a TPM.
 #include "fake_common.h"
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
