@@ -3,7 +3,8 @@
 
 Fake wmic and powershell programs go first on the Windows PATH and answer
 from QUORVEN_FAKE_* variables; answers are piped into standard input; stdout
-and stderr (CR stripped) and the exit status are compared whole. The command
+and stderr (each CR LF read as a line end, and any other CR a failure) and
+the exit status are compared whole. The command
 lines, the banner and the boxes come from the product itself, through the
 native build's quorven_expected_texts.
 """
@@ -27,6 +28,17 @@ PLANTED_DLLS = ("tbs.dll", "wlanapi.dll")
 WORK = ROOT / "build" / "wine-scenarios"
 PREFIX = ROOT / "build" / "wine"
 TEXTS_TOOL = ROOT / "build" / "native" / "tests" / "quorven_expected_texts"
+
+# Each missing piece would otherwise show as a traceback, or as every
+# scenario waiting out its time limit.
+_missing = [str(p.relative_to(ROOT)) if p.is_relative_to(ROOT) else str(p)
+            for p in (pathlib.Path(WINE), EXE, FAKES / "powershell.exe", FAKES / "wmic.exe",
+                      FAKES / "wlanapi.dll", PLANTED / "planted.exe",
+                      BUILD / "tools" / "desktop_keeper.exe", TEXTS_TOOL)
+            if not p.exists()]
+if _missing:
+    sys.exit(f"wine scenarios: missing {', '.join(_missing)}: run `make test`, which installs "
+             "Wine and builds them")
 
 TEXTS = json.loads(subprocess.run([str(TEXTS_TOOL)], check=True, stdout=subprocess.PIPE,
                                   text=True).stdout)
@@ -260,10 +272,10 @@ def run(s):
         status = subprocess.run([WINE, str(exe)], stdin=i, stdout=o, stderr=e, env=env,
                                 cwd=start_folder, timeout=120).returncode
     seconds = time.monotonic() - started
-    out = (folder / "stdout").read_bytes().decode("utf-8", "replace").replace("\r", "")
-    err = (folder / "stderr").read_bytes().decode("utf-8", "replace").replace("\r", "")
-    logged = log.read_text().replace("\r", "").splitlines() if log.exists() else []
     problems = []
+    out = windows_text(folder / "stdout", "stdout", problems)
+    err = windows_text(folder / "stderr", "stderr", problems)
+    logged = log.read_text().splitlines() if log.exists() else []
     want_out = expected_stdout(s)
     if out != want_out:
         problems.append(diff("stdout", want_out, out))
@@ -279,6 +291,16 @@ def run(s):
         if markers:
             problems.append(f"look-alikes ran or loaded: {markers}")
     return s["name"], problems, seconds
+
+
+def windows_text(path, what, problems):
+    """A Windows program's lines end in CR LF; any other CR is a fault of
+    the writer."""
+    text = path.read_bytes().decode("utf-8", "replace").replace("\r\n", "\n")
+    if "\r" in text:
+        problems.append(f"{what} holds a CR that ends no line, after: "
+                        f"{text[:text.index(chr(13))][-60:]!r}")
+    return text
 
 
 def diff(what, want, got):
@@ -359,9 +381,6 @@ def run_groups(scenarios):
 
 
 def main():
-    if not EXE.exists():
-        print(f"missing {EXE}", file=sys.stderr)
-        return 1
     WORK.mkdir(parents=True, exist_ok=True)
     results = []
     # Drive kinds are read when Wine starts: one session for each.
@@ -377,7 +396,12 @@ def main():
             if drives is not None:
                 set_drive_z("floppy")
             try:
-                with session(PREFIX, keeper):
+                with session(PREFIX, keeper) as desktop:
+                    if not desktop:
+                        print("wine scenarios: Wine's desktop did not come up within 10 s, so "
+                              "every run would hang; see tests/wine/desktop_keeper.cpp",
+                              file=sys.stderr)
+                        return 1
                     results += run_groups(scenarios)
             finally:
                 if drives is not None:
