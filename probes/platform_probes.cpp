@@ -48,11 +48,6 @@ std::optional<std::string> findAnswer(const PlatformProbe& probe, std::string_vi
 
 }  // namespace
 
-std::string matchProbeAnswer(const PlatformProbe& probe, const std::optional<std::string>& output) {
-    if (!output) return probe.startFailureWord;
-    return findAnswer(probe, *output).value_or(probe.fallbackWord);
-}
-
 std::string runProbe(const PlatformProbe& probe, CommandRunner& runner) {
     const std::optional<std::string> output = runner.readCommandStdout(probe.command);
     if (!output) return probe.startFailureWord;

@@ -49,9 +49,6 @@ ProbeTable windowsProbeTable();
 /// the same answers.
 ProbeTable platformProbeTable();
 
-/// The word for a captured answer; no value means the command did not start.
-std::string matchProbeAnswer(const PlatformProbe& probe, const std::optional<std::string>& output);
-
 /// Runs the command and takes its word, or the second source's when the
 /// answer holds no answer text.
 std::string runProbe(const PlatformProbe& probe, CommandRunner& runner);
