@@ -20,7 +20,6 @@ struct ConsoleRect {
 
 struct ConsoleSize {
     short columns, rows;
-    bool operator==(const ConsoleSize&) const = default;
 };
 
 class ConsoleApi {
