@@ -1,5 +1,5 @@
 // The board maker and product read from wmic's (or PowerShell's) two-line
-// answer, and the trimming both rely on.
+// answer, and the line splitting and trimming both rely on.
 
 #include <cstdint>
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "probes/board_identity.h"
+#include "probes/command_capture.h"
 
 namespace {
 
@@ -15,44 +16,71 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string referenceTrim(std::string_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin])) ++begin;
-    while (end > begin && isBlank(text[end - 1])) --end;
-    return std::string(text.substr(begin, end - begin));
-}
-
-// Lines end at a line feed. A final line feed does not open another, empty,
-// line; the results below are the same either way, since an empty line trims
-// to the empty text that a missing line also gives.
-std::vector<std::string_view> referenceLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const std::size_t feed = text.find('\n');
-        lines.push_back(text.substr(0, feed));
-        text.remove_prefix(feed == std::string_view::npos ? text.size() : feed + 1);
+bool allBlank(std::string_view text) {
+    for (char c : text) {
+        if (!isBlank(c)) return false;
     }
-    return lines;
+    return true;
 }
 
-bool qualifiesAsProduct(const std::string& trimmed) {
-    return !trimmed.empty() && trimmed != "Product";
+std::string trimmed(std::string_view text) {
+    std::string copy(text);
+    quorven::trimBlanks(copy);
+    return copy;
 }
 
 void checkTrim(const std::string& input) {
-    std::string trimmed = input;
-    quorven::trimBlanks(trimmed);
-
-    FUZZ_CHECK(trimmed.empty() || (!isBlank(trimmed.front()) && !isBlank(trimmed.back())));
-    const std::size_t at = input.find(trimmed);
+    const std::string result = trimmed(input);
+    FUZZ_CHECK(result.empty() || (!isBlank(result.front()) && !isBlank(result.back())));
+    // Only blanks went, from the two ends. The first place the result occurs
+    // is where it stood: anything before that is blank, so cannot start it.
+    const std::size_t at = input.find(result);
     FUZZ_CHECK(at != std::string::npos);
-    // Only blanks went, and all of them from both ends.
-    FUZZ_CHECK(trimmed == referenceTrim(input));
+    FUZZ_CHECK(allBlank(std::string_view(input).substr(0, at)));
+    FUZZ_CHECK(allBlank(std::string_view(input).substr(at + result.size())));
+    FUZZ_CHECK(trimmed(result) == result);
+}
 
-    std::string again = trimmed;
-    quorven::trimBlanks(again);
-    FUZZ_CHECK(again == trimmed);
+// The lines give back the input: joined by line feeds, with the final line
+// feed that opened no line of its own.
+void checkSplit(std::string_view input) {
+    const std::vector<std::string_view> lines = quorven::splitLines(input);
+    std::string joined;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        FUZZ_CHECK(lines[i].find('\n') == std::string_view::npos);
+        if (i > 0) joined += '\n';
+        joined += lines[i];
+    }
+    if (input.ends_with('\n')) joined += '\n';
+    FUZZ_CHECK(joined == input);
+}
+
+// wmic puts the value on the second line, blank or not.
+void checkManufacturer(std::string_view input) {
+    const std::size_t first = input.find('\n');
+    std::string_view second;
+    if (first != std::string_view::npos) {
+        second = input.substr(first + 1);
+        second = second.substr(0, second.find('\n'));
+    }
+    FUZZ_CHECK(quorven::parseManufacturer(input) == trimmed(second));
+}
+
+void checkProduct(const std::string& input) {
+    const std::string product = quorven::parseProduct(input);
+    FUZZ_CHECK(product.find('\n') == std::string::npos);
+    FUZZ_CHECK(product != "Product");
+    // Some line trims to it: no part of a line, nothing across two.
+    bool found = product.empty();
+    for (auto line : quorven::splitLines(input)) found = found || trimmed(line) == product;
+    FUZZ_CHECK(found);
+
+    // Lines before it that say nothing, or only the header, change nothing;
+    // a line with a value before it wins; a line after it never does.
+    FUZZ_CHECK(quorven::parseProduct(" Product\r\n \r\n" + input) == product);
+    FUZZ_CHECK(quorven::parseProduct(" B650 \r\n" + input) == "B650");
+    const std::string later = quorven::parseProduct(input + "\nB650\n");
+    FUZZ_CHECK(later == (product.empty() ? "B650" : product));
 }
 
 }  // namespace
@@ -60,26 +88,8 @@ void checkTrim(const std::string& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string capture(quorven::fuzz::asText(data, size));
     checkTrim(capture);
-
-    const std::vector<std::string_view> lines = referenceLines(capture);
-
-    // The second line as it stands, blank or not: wmic puts the value there.
-    const std::string manufacturer = quorven::parseManufacturer(capture);
-    FUZZ_CHECK(manufacturer == (lines.size() >= 2 ? referenceTrim(lines[1]) : std::string()));
-
-    const std::string product = quorven::parseProduct(capture);
-    FUZZ_CHECK(product.find('\n') == std::string::npos);
-    FUZZ_CHECK(product != "Product");
-    bool found = false;
-    for (std::string_view line : lines) {
-        const std::string trimmed = referenceTrim(line);
-        if (qualifiesAsProduct(trimmed)) {
-            // The first qualifying line wins; none before it may qualify.
-            FUZZ_CHECK(product == trimmed);
-            found = true;
-            break;
-        }
-    }
-    if (!found) FUZZ_CHECK(product.empty());
+    checkSplit(capture);
+    checkManufacturer(capture);
+    checkProduct(capture);
     return 0;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -36,39 +35,44 @@ std::string wordFor(const quorven::PlatformProbe& probe, std::optional<std::stri
     return quorven::runProbe(probe, runner);
 }
 
-// The set of lines a device list yields: split at line feeds, every carriage
-// return removed (wmic and PowerShell end lines with "\r\n", sometimes
-// "\r\r\n"), empty lines ignored.
-std::set<std::string> referenceLineSet(std::string_view output) {
-    std::set<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i <= output.size(); ++i) {
-        if (i == output.size() || output[i] == '\n') {
-            if (!line.empty()) lines.insert(line);
-            line.clear();
-        } else if (output[i] != '\r') {
-            line.push_back(output[i]);
-        }
+// Whether some line, once its carriage returns are gone, is exactly `text`:
+// found as a whole, bounded by line feeds or the ends of the output.
+bool hasLine(std::string_view output, const std::string& text) {
+    std::string bounded = "\n";
+    for (char c : output) {
+        if (c != '\r') bounded += c;
     }
-    return lines;
+    bounded += '\n';
+    return bounded.find('\n' + text + '\n') != std::string::npos;
 }
 
-std::string referenceWord(const quorven::PlatformProbe& probe, std::string_view output) {
-    const std::set<std::string> lines = referenceLineSet(output);
-    // Table order decides, not line order: one "Up" adapter makes Wi-Fi
-    // enabled even when a "Down" one is listed first.
-    for (const quorven::ProbeAnswer& answer : probe.matches) {
-        if (lines.count(answer.text) != 0) return answer.word;
-    }
-    return probe.fallbackWord;
-}
+void checkProbe(const quorven::PlatformProbe& probe, const std::string& output) {
+    const std::string word = wordFor(probe, output);
+    // A command that ran, whatever it printed, never reads as one that did
+    // not start.
+    FUZZ_CHECK(word != probe.startFailureWord);
 
-bool isOneOfItsWords(const quorven::PlatformProbe& probe, const std::string& word) {
-    if (word == probe.fallbackWord) return true;
+    // An answer's word needs that answer on a line of its own, not inside a
+    // longer line nor padded with blanks; and the fallback, no answer at all.
+    bool backed = false, anyAnswer = false;
     for (const quorven::ProbeAnswer& answer : probe.matches) {
-        if (word == answer.word) return true;
+        const bool present = hasLine(output, answer.text);
+        backed = backed || (present && answer.word == word);
+        anyAnswer = anyAnswer || present;
     }
-    return false;
+    FUZZ_CHECK(word == probe.fallbackWord ? !anyAnswer : backed);
+    // The first answer outranks every other line, wherever it stands.
+    const quorven::ProbeAnswer& first = probe.matches.front();
+    if (hasLine(output, first.text)) FUZZ_CHECK(word == first.word);
+
+    // One more device that answers, after whatever came before: its answer,
+    // or one that ranks above it, wins. Windows ends the line with CR LF.
+    for (std::size_t k = 0; k < probe.matches.size(); ++k) {
+        const std::string more = wordFor(probe, output + "\n" + probe.matches[k].text + "\r\n");
+        bool ranked = false;
+        for (std::size_t j = 0; j <= k; ++j) ranked = ranked || more == probe.matches[j].word;
+        FUZZ_CHECK(ranked);
+    }
 }
 
 }  // namespace
@@ -83,14 +87,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string output(quorven::fuzz::asText(data, size));
-    for (int i = 0; i < kProbeCount; ++i) {
-        const quorven::PlatformProbe& probe = *probes()[i];
-        const std::string word = wordFor(probe, output);
-        FUZZ_CHECK(isOneOfItsWords(probe, word));
-        // A command that ran, whatever it printed, never reads as one that
-        // did not start.
-        FUZZ_CHECK(word != probe.startFailureWord);
-        FUZZ_CHECK(word == referenceWord(probe, output));
-    }
+    for (int i = 0; i < kProbeCount; ++i) checkProbe(*probes()[i], output);
     return 0;
 }
