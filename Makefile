@@ -11,8 +11,8 @@ VERSION ?= 1.0.0
 # How long `make fuzz` runs each fuzz target; `make test` only replays their
 # inputs.
 FUZZ_SECONDS ?= 300
-# CI builds treat warnings as errors.
-WERROR := $(if $(CI),ON,OFF)
+# Warnings are errors in every preset (CMakePresets.json): the compilers come
+# from Debian 12's packages, so a newcomer's build and CI's warn alike.
 
 .PHONY: run test native sanitize windows deps-native deps-test test-native test-sanitize \
         test-exe test-wine test-fuzz fuzz bench release clean
@@ -31,15 +31,15 @@ deps-test:
 	@scripts/ensure-packages $(TEST_PACKAGES)
 
 native:
-	cmake --preset native -DQUORVEN_TESTS=ON -DQUORVEN_WERROR=$(WERROR) >/dev/null
+	cmake --preset native -DQUORVEN_TESTS=ON >/dev/null
 	cmake --build --preset native
 
 sanitize:
-	cmake --preset sanitize -DQUORVEN_WERROR=$(WERROR) >/dev/null
+	cmake --preset sanitize >/dev/null
 	cmake --build --preset sanitize
 
 windows:
-	cmake --preset windows -DQUORVEN_WERROR=$(WERROR) >/dev/null
+	cmake --preset windows >/dev/null
 	cmake --build --preset windows
 
 test-native: native
