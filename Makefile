@@ -1,10 +1,12 @@
-# The two commands a newcomer needs: `make run` and `make test`.
+# The two commands a newcomer needs: `make run` and `make test`. A plain
+# `make` only builds the Linux program and the Windows exe.
 SHELL := /bin/bash
-.DEFAULT_GOAL := run
+.DEFAULT_GOAL := build
 
 NATIVE_PACKAGES := g++ cmake ninja-build
-TEST_PACKAGES := $(NATIVE_PACKAGES) libgtest-dev libgmock-dev g++-mingw-w64-x86-64-posix \
-                 binutils-mingw-w64-x86-64 wine64 python3 procps clang libclang-rt-14-dev
+BUILD_PACKAGES := $(NATIVE_PACKAGES) g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev libgmock-dev wine64 python3 procps clang \
+                 libclang-rt-14-dev
 RELEASE_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build zip
 # The version that `make release` stamps into the exe: make release VERSION=1.2.0
 VERSION ?= 1.0.0
@@ -14,8 +16,14 @@ FUZZ_SECONDS ?= 300
 # Warnings are errors in every preset (CMakePresets.json): the compilers come
 # from Debian 12's packages, so a newcomer's build and CI's warn alike.
 
-.PHONY: run test native sanitize windows deps-native deps-test test-native test-sanitize \
-        test-exe test-wine test-fuzz fuzz bench release clean
+.PHONY: build run test native sanitize windows deps-native deps-build deps-test test-native \
+        test-sanitize test-exe test-wine test-fuzz fuzz bench release clean
+
+build: deps-build
+	cmake --preset native -DQUORVEN_TESTS=OFF >/dev/null
+	cmake --build --preset native --target quorven
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows --target quorven
 
 run: deps-native
 	cmake --preset native -DQUORVEN_TESTS=OFF >/dev/null
@@ -26,6 +34,9 @@ test: deps-test test-native test-sanitize windows test-exe test-wine test-fuzz
 
 deps-native:
 	@scripts/ensure-packages $(NATIVE_PACKAGES)
+
+deps-build:
+	@scripts/ensure-packages $(BUILD_PACKAGES)
 
 deps-test:
 	@scripts/ensure-packages $(TEST_PACKAGES)
