@@ -78,7 +78,9 @@ TEST(SysfsModel, DropsTrailingBlanksAndLineFeedOnly) {
 }
 
 TEST(SysfsDisks, ThisMachineListsOnlyRealDevices) {
-    for (const DiskRecord& disk : makeDiskLister()->listDisks().disks) {
+    const std::vector<DiskRecord> disks = makeDiskLister()->listDisks().disks;
+    if (disks.empty()) GTEST_SKIP() << "this machine lists no disk to check";
+    for (const DiskRecord& disk : disks) {
         EXPECT_TRUE(disk.deviceId.starts_with("/dev/")) << disk.deviceId;
         EXPECT_FALSE(disk.deviceId.starts_with("/dev/loop")) << disk.deviceId;
         EXPECT_EQ(disk.isSata + disk.isNvme, 1) << disk.deviceId;
