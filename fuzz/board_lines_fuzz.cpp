@@ -70,10 +70,15 @@ void checkProduct(const std::string& input) {
     const std::string product = quorven::parseProduct(input);
     FUZZ_CHECK(product.find('\n') == std::string::npos);
     FUZZ_CHECK(product != "Product");
-    // Some line trims to it: no part of a line, nothing across two.
-    bool found = product.empty();
-    for (auto line : quorven::splitLines(input)) found = found || trimmed(line) == product;
-    FUZZ_CHECK(found);
+    // Some line trims to it: no part of a line, nothing across two. It is
+    // empty only when every line is blank or the header.
+    bool found = product.empty(), valueless = true;
+    for (std::string_view line : quorven::splitLines(input)) {
+        const std::string value = trimmed(line);
+        found = found || value == product;
+        valueless = valueless && (value.empty() || value == "Product");
+    }
+    FUZZ_CHECK(found && product.empty() == valueless);
 
     // Lines before it that say nothing, or only the header, change nothing;
     // a line with a value before it wins; a line after it never does.
