@@ -96,12 +96,13 @@ TEST(BadInput, StdioInputKeepsEveryByteUpToTheLineFeed) {
     ASSERT_EQ(std::fwrite(content.data(), 1, content.size(), file), content.size());
     std::rewind(file);
     StdioInput in(file);
-    EXPECT_EQ(in.readLine(), "1\r");
-    EXPECT_EQ(in.readLine(), std::string("\0y\xFF", 3));
+    // Any read may take the ten MiB when line ends go wrong.
+    EXPECT_TRUE(sameText(in.readLine(), "1\r"));
+    EXPECT_TRUE(sameText(in.readLine(), std::string("\0y\xFF", 3)));
     EXPECT_TRUE(sameText(in.readLine(), kTenMiB));
     in.readChar();  // the empty line's line feed
-    EXPECT_EQ(in.readLine(), "last");
-    EXPECT_EQ(in.readLine(), "");
+    EXPECT_TRUE(sameText(in.readLine(), "last"));
+    EXPECT_TRUE(sameText(in.readLine(), ""));
     in.readChar();  // returns at once at end of input
     std::fclose(file);
 }
