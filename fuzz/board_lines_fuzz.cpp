@@ -1,10 +1,10 @@
 // The board maker and product read from wmic's (or PowerShell's) two-line
 // answer, and the line splitting and trimming both rely on.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "probes/board_identity.h"
@@ -17,10 +17,7 @@ bool isBlank(char c) {
 }
 
 bool allBlank(std::string_view text) {
-    for (char c : text) {
-        if (!isBlank(c)) return false;
-    }
-    return true;
+    return std::all_of(text.begin(), text.end(), isBlank);
 }
 
 std::string trimmed(std::string_view text) {
@@ -41,29 +38,22 @@ void checkTrim(const std::string& input) {
     FUZZ_CHECK(trimmed(result) == result);
 }
 
-// The lines give back the input: joined by line feeds, with the final line
-// feed that opened no line of its own.
-void checkSplit(std::string_view input) {
-    const std::vector<std::string_view> lines = quorven::splitLines(input);
+// The lines, each given back its line feed, are the input with one more at
+// its end where it had none.
+void checkSplit(const std::string& input) {
     std::string joined;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        FUZZ_CHECK(lines[i].find('\n') == std::string_view::npos);
-        if (i > 0) joined += '\n';
-        joined += lines[i];
+    for (std::string_view line : quorven::splitLines(input)) {
+        FUZZ_CHECK(line.find('\n') == std::string_view::npos);
+        joined.append(line).push_back('\n');
     }
-    if (input.ends_with('\n')) joined += '\n';
-    FUZZ_CHECK(joined == input);
+    FUZZ_CHECK(joined == (input.empty() || input.ends_with('\n') ? input : input + '\n'));
 }
 
 // wmic puts the value on the second line, blank or not.
 void checkManufacturer(std::string_view input) {
     const std::size_t first = input.find('\n');
-    std::string_view second;
-    if (first != std::string_view::npos) {
-        second = input.substr(first + 1);
-        second = second.substr(0, second.find('\n'));
-    }
-    FUZZ_CHECK(quorven::parseManufacturer(input) == trimmed(second));
+    const std::string_view rest = first == std::string_view::npos ? "" : input.substr(first + 1);
+    FUZZ_CHECK(quorven::parseManufacturer(input) == trimmed(rest.substr(0, rest.find('\n'))));
 }
 
 void checkProduct(const std::string& input) {

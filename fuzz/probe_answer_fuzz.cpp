@@ -18,42 +18,31 @@ const quorven::PlatformProbe* const* probes() {
 }
 constexpr int kProbeCount = 4;
 
-// The probes read standard output alone: every command prints the same
+// The probes read standard output alone: every command prints `output`
 // there, or could not start.
-class OneAnswer final : public quorven::CommandRunner {
-  public:
-    explicit OneAnswer(std::optional<std::string> output) : output_(std::move(output)) {}
-    std::string runHiddenCommand(const std::string&) override { return {}; }
-    std::optional<std::string> readCommandStdout(const std::string&) override { return output_; }
-
-  private:
-    std::optional<std::string> output_;
-};
-
 std::string wordFor(const quorven::PlatformProbe& probe, std::optional<std::string> output) {
-    OneAnswer runner(std::move(output));
+    struct OneAnswer final : quorven::CommandRunner {
+        std::optional<std::string> output;
+        std::string runHiddenCommand(const std::string&) override { return {}; }
+        std::optional<std::string> readCommandStdout(const std::string&) override { return output; }
+    } runner;
+    runner.output = std::move(output);
     return quorven::runProbe(probe, runner);
 }
 
 // Whether some line, once its carriage returns are gone, is exactly `text`:
 // found as a whole, bounded by line feeds or the ends of the output.
 bool hasLine(std::string_view output, const std::string& text) {
-    std::string bounded = "\n";
-    for (char c : output) {
-        if (c != '\r') bounded += c;
-    }
-    bounded += '\n';
+    std::string bounded = '\n' + std::string(output) + '\n';
+    std::erase(bounded, '\r');
     return bounded.find('\n' + text + '\n') != std::string::npos;
 }
 
 void checkProbe(const quorven::PlatformProbe& probe, const std::string& output) {
     const std::string word = wordFor(probe, output);
-    // A command that ran, whatever it printed, never reads as one that did
-    // not start.
-    FUZZ_CHECK(word != probe.startFailureWord);
-
     // An answer's word needs that answer on a line of its own, not inside a
-    // longer line nor padded with blanks; and the fallback, no answer at all.
+    // longer line nor padded with blanks; the fallback, no answer at all. So
+    // a command that ran never reads as one that did not start.
     bool backed = false, anyAnswer = false;
     for (const quorven::ProbeAnswer& answer : probe.matches) {
         const bool present = hasLine(output, answer.text);
