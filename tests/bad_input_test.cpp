@@ -2,7 +2,6 @@
 // every case gets the behaviour of a well-formed one.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 
 #include "app/check_run.h"
@@ -22,9 +21,8 @@ const std::string kTenMiB(10u << 20, 'x');
 // where they part, never the whole texts.
 ::testing::AssertionResult sameText(std::string_view actual, std::string_view expected) {
     if (actual == expected) return ::testing::AssertionSuccess();
-    const auto at = static_cast<std::size_t>(
-        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
-        actual.begin());
+    std::size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) ++at;
     return ::testing::AssertionFailure()
            << actual.size() << " bytes, expected " << expected.size() << "; from byte " << at
            << ": " << ::testing::PrintToString(actual.substr(at, 16)) << " where "

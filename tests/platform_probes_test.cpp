@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <tuple>
@@ -139,18 +138,15 @@ TEST(SecondSources, RegistryValueTpmResultAndWlanStateGiveTheirWords) {
 // checked too: the machine must have nothing for it to report.
 TEST(PosixProbes, StandInsPrintOneKnownAnswerPerDevice) {
     namespace fs = std::filesystem;
-    const auto count = [](const char* folder, auto counts) {
-        std::error_code missing;
-        return static_cast<std::size_t>(std::count_if(fs::directory_iterator(folder, missing),
-                                                      fs::directory_iterator(), counts));
-    };
-    const std::size_t radios = count("/sys/class/net", [](const fs::directory_entry& d) {
-        return fs::is_directory(d.path() / "wireless");
-    });
-    const std::size_t bluetooth = count("/sys/class/bluetooth", [](const fs::directory_entry& d) {
-        return d.path().filename().string().starts_with("hci");
-    });
-    const std::size_t efi = fs::is_directory("/sys/firmware/efi") ? 1 : 0;
+    std::size_t radios = 0, bluetooth = 0;
+    std::error_code absent;  // no such folder: no such device
+    for (const auto& d : fs::directory_iterator("/sys/class/net", absent)) {
+        radios += fs::is_directory(d.path() / "wireless");
+    }
+    for (const auto& d : fs::directory_iterator("/sys/class/bluetooth", absent)) {
+        bluetooth += d.path().filename().string().starts_with("hci");
+    }
+    const std::size_t efi = fs::is_directory("/sys/firmware/efi");
     const ProbeTable table = platformProbeTable();
     const auto runner = makeCommandRunner();
     const std::tuple<const PlatformProbe*, std::set<std::string>, std::size_t> probes[] = {
