@@ -2,8 +2,10 @@
 // WMI query that one quorven.exe run makes, one after another, so that the
 // bench can tell quorven's own cost from what Windows (here Wine) charges for
 // the calls. The steps come from the file named by argv[1], one per line:
-// "<kind>\t<text>", kind being popen, system, hidden, tbs, registry or wmi.
+// "<kind>\t<text>", kind being probe, system, hidden, tbs, registry, wlan or
+// wmi.
 #include <windows.h>
+#include <wlanapi.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <wbemidl.h>
@@ -15,43 +17,49 @@
 
 namespace {
 
-void viaPopen(const std::string& command) {
-    FILE* stream = _popen(command.c_str(), "r");
-    if (stream == nullptr) {
-        std::puts("popen: not started");
-        return;
-    }
-    char line[256];
-    std::size_t bytes = 0;
-    while (std::fgets(line, sizeof line, stream) != nullptr) bytes += std::strlen(line);
-    _pclose(stream);
-    std::printf("popen: %zu bytes\n", bytes);
-}
-
-// Built as quorven builds its hidden runs: cmd.exe named by its full path,
-// both output streams on one inheritable pipe.
-void viaCmdPipe(const std::string& command) {
+// Built as quorven runs every command: cmd.exe named by its full path,
+// standard input on NUL, standard output on a pipe, and standard error on the
+// pipe too for a hidden run or on NUL for a probe; only those two handles
+// inherited.
+void viaCmdPipe(const char* kind, const std::string& command, bool withStandardError) {
     char cmd[MAX_PATH];
     const UINT length = GetSystemDirectoryA(cmd, MAX_PATH - 9);
     std::strcpy(cmd + length, "\\cmd.exe");
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        std::puts("hidden: no pipe");
+    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) {
+        std::printf("%s: no pipe\n", kind);
         return;
     }
+    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE nul =
+        CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE handles[] = {writeEnd, nul};
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::string storage(size, '\0');
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    InitializeProcThreadAttributeList(list, 1, 0, &size);
+    UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, sizeof(handles),
+                              nullptr, nullptr);
     std::string line = "cmd.exe /C " + command;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = nul;
+    startup.StartupInfo.hStdOutput = writeEnd;
+    startup.StartupInfo.hStdError = withStandardError ? writeEnd : nul;
+    startup.lpAttributeList = list;
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessA(cmd, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                        nullptr, nullptr, &startup, &info);
+    const BOOL started = CreateProcessA(cmd, line.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                                        nullptr, &startup.StartupInfo, &info);
     // Our copy of the write end must go before reading, or the read never ends.
     CloseHandle(writeEnd);
+    CloseHandle(nul);
+    DeleteProcThreadAttributeList(list);
     std::size_t bytes = 0;
     if (started) {
         char buffer[4096];
@@ -61,7 +69,7 @@ void viaCmdPipe(const std::string& command) {
         CloseHandle(info.hThread);
     }
     CloseHandle(readEnd);
-    std::printf("hidden: %s, %zu bytes\n", started ? "ran" : "not started", bytes);
+    std::printf("%s: %s, %zu bytes\n", kind, started ? "ran" : "not started", bytes);
 }
 
 // The second sources of the TPM and Secure Boot words, read as quorven reads
@@ -81,17 +89,40 @@ void viaTbs(const std::string& function) {
 }
 
 void viaRegistry(const std::string& value) {
-    HKEY key = nullptr;
     DWORD number = 0, size = sizeof(number);
-    LSTATUS status =
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\SecureBoot\\State",
-                      0, KEY_QUERY_VALUE, &key);
-    if (status == ERROR_SUCCESS) {
-        status = RegQueryValueExA(key, value.c_str(), nullptr, nullptr,
-                                  reinterpret_cast<BYTE*>(&number), &size);
-        RegCloseKey(key);
-    }
+    const LSTATUS status =
+        RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\SecureBoot\\State",
+                     value.c_str(), RRF_RT_REG_DWORD, nullptr, &number, &size);
     std::printf("registry: %ld\n", static_cast<long>(status));
+}
+
+// The second source of the Wi-Fi word: the WLAN service's interfaces.
+void viaWlan(const std::string& function) {
+    const HMODULE wlan = LoadLibraryExA("wlanapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    long interfaces = -1;
+    if (wlan != nullptr) {
+        const auto open = reinterpret_cast<decltype(&WlanOpenHandle)>(
+            reinterpret_cast<void*>(GetProcAddress(wlan, "WlanOpenHandle")));
+        const auto close = reinterpret_cast<decltype(&WlanCloseHandle)>(
+            reinterpret_cast<void*>(GetProcAddress(wlan, "WlanCloseHandle")));
+        const auto enumerate = reinterpret_cast<decltype(&WlanEnumInterfaces)>(
+            reinterpret_cast<void*>(GetProcAddress(wlan, function.c_str())));
+        const auto free = reinterpret_cast<decltype(&WlanFreeMemory)>(
+            reinterpret_cast<void*>(GetProcAddress(wlan, "WlanFreeMemory")));
+        DWORD negotiated = 0;
+        HANDLE client = nullptr;
+        if (open && close && enumerate && free &&
+            open(2, nullptr, &negotiated, &client) == ERROR_SUCCESS) {
+            PWLAN_INTERFACE_INFO_LIST list = nullptr;
+            if (enumerate(client, nullptr, &list) == ERROR_SUCCESS && list != nullptr) {
+                interfaces = static_cast<long>(list->dwNumberOfItems);
+                free(list);
+            }
+            close(client, nullptr);
+        }
+        FreeLibrary(wlan);
+    }
+    std::printf("wlan: %ld interfaces\n", interfaces);
 }
 
 void printProperty(IWbemClassObject* object, const wchar_t* name) {
@@ -132,7 +163,8 @@ void viaWmi(const std::string& query) {
         while (found->Next(static_cast<LONG>(WBEM_INFINITE), 1, &object, &returned) == S_OK &&
                returned != 0) {
             std::printf("wmi: disk");
-            for (const wchar_t* name : {L"DeviceID", L"PNPDeviceID", L"Model"})
+            for (const wchar_t* name :
+                 {L"DeviceID", L"PNPDeviceID", L"Model", L"InterfaceType", L"MediaType"})
                 printProperty(object, name);
             std::puts("");
             object->Release();
@@ -165,12 +197,14 @@ int main(int argc, char** argv) {
         const std::string kind = line.substr(0, tab);
         const std::string text = tab == std::string::npos ? "" : line.substr(tab + 1);
         std::fflush(stdout);
-        if (kind == "popen") {
-            viaPopen(text);
+        if (kind == "probe") {
+            viaCmdPipe("probe", text, false);
         } else if (kind == "system") {
             std::printf("system: %d\n", std::system(text.c_str()));
         } else if (kind == "hidden") {
-            viaCmdPipe(text);
+            viaCmdPipe("hidden", text, true);
+        } else if (kind == "wlan") {
+            viaWlan(text);
         } else if (kind == "tbs") {
             viaTbs(text);
         } else if (kind == "registry") {
