@@ -104,7 +104,8 @@ TEST(PrepareConsole, FinalWindowFitsTheLargestTheScreenShows) {
     const std::pair<ConsoleSize, ConsoleRect> cases[] = {
         {{240, 63}, {0, 0, 119, 62}}, {{100, 40}, {0, 0, 99, 39}},
         {{0, 0}, {0, 0, 119, 89}},  // the call failed: headless, or no console
-        {{1, 63}, {0, 0, 119, 89}},   {{120, 90}, {0, 0, 119, 89}},
+        {{1, 63}, {0, 0, 119, 89}},   {{240, 1}, {0, 0, 119, 89}},
+        {{120, 90}, {0, 0, 119, 89}},
     };
     for (const auto& [largest, window] : cases) {
         EXPECT_EQ(finalWindowWithin(largest), window) << largest.columns << "x" << largest.rows;
