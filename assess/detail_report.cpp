@@ -22,6 +22,7 @@ std::string detailReportText(const std::vector<DiskRecord>& disks, const DiskCou
         if (!disk.model.empty()) text += " - " + disk.model;
         if (disk.isNvme != 0) text += " (NVMe)";
         if (disk.isSata != 0) text += " (SATA)";
+        if (disk.isRaidVolume != 0) text += " (RAID volume)";
         text += '\n';
     }
     text += '\n';

@@ -1,5 +1,6 @@
 #include "assess/raid_assessment.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace quorven {
@@ -54,10 +55,20 @@ DiskCounts countDisks(const std::vector<DiskRecord>& disks) {
     }
     counts.anySata = counts.sataCount > 0;
     counts.anyNvme = counts.nvmeCount > 0;
+    counts.anyRaidVolume = std::any_of(
+        disks.begin(), disks.end(), [](const DiskRecord& disk) { return disk.isRaidVolume != 0; });
     return counts;
 }
 
 RaidVerdict assessRaid0(CpuVendor cpu, const DiskCounts& c) {
+    // An array in use shows that the board's RAID is on, whatever else is
+    // plugged in; on AMD the other rows would find no SATA or NVMe disk
+    // beside it at all.
+    if (c.anyRaidVolume) {
+        return {true,
+                "[+] Your disks already sit behind your board's RAID controller, so it can build "
+                "RAID 0."};
+    }
     if (cpu == CpuVendor::Amd) {
         if (c.anyNvme) {
             return {true,

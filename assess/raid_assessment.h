@@ -20,6 +20,8 @@ struct DiskCounts {
     std::int32_t nvmeCount = 0;
     bool anySata = false;
     bool anyNvme = false;
+    /// A RAID volume is in `total` only: it is neither SATA nor NVMe.
+    bool anyRaidVolume = false;
     bool operator==(const DiskCounts&) const = default;
 };
 

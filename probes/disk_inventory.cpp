@@ -13,19 +13,51 @@ std::string lowered(std::string_view text) {
     return result;
 }
 
-bool mentionsNvme(std::string_view text) {
-    return lowered(text).find("nvme") != std::string::npos;
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+// "raid " + digits + " volume" anywhere: Intel's "Intel Raid 0 Volume" and
+// its levels 1, 5 and 10, for a PNPDeviceID that does not say it.
+bool namesRaidLevelVolume(std::string_view model) {
+    for (std::size_t at = model.find("raid "); at != std::string_view::npos;
+         at = model.find("raid ", at + 1)) {
+        std::string_view rest = model.substr(at + 5);
+        const std::size_t digits = rest.find_first_not_of("0123456789");
+        if (digits == 0 || digits == std::string_view::npos) continue;
+        if (rest.substr(digits).starts_with(" volume")) return true;
+    }
+    return false;
+}
+
+// The firmware's RAID driver shows each array as one disk and hides its
+// members, from Windows and so from us. AMD also shows a disk that is in no
+// array as a "legacy" array of its own; either way the board's RAID is on.
+bool isRaidVolume(std::string_view pnp, std::string_view model) {
+    return contains(pnp, "ven_intel&prod_raid_") || namesRaidLevelVolume(model) ||
+           contains(pnp, "ven_amd-raid") || model.starts_with("amd-raid array");
 }
 
 }  // namespace
 
-DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model) {
-    if (mentionsNvme(pnpDeviceId) || mentionsNvme(model)) return {0, 1};
-    return {1, 0};
+DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model,
+                       std::optional<BusType> bus) {
+    const std::string pnp = lowered(pnpDeviceId);
+    const std::string name = lowered(model);
+    if (isRaidVolume(pnp, name)) return {0, 0, 1};
+    // Microsoft's and Intel's VMD drivers write "NVMe" into the vendor field,
+    // other vendors' drivers their own name; the bus says NVMe under any of
+    // them. Bus RAID says nothing of the drive: VMD, RST in RAID mode and
+    // AMD RAID report it for every disk behind them.
+    if (contains(pnp, "nvme") || contains(name, "nvme") || bus == BusType::Nvme) return {0, 1, 0};
+    return {1, 0, 0};
 }
 
 bool isOutsideDrive(std::string_view interfaceType, std::string_view mediaType,
-                    const BusTypeQuery& busType) {
+                    std::optional<BusType> bus) {
+    // An attached VHD or VHDX, which no firmware array can hold. Only the bus
+    // tells: "Msft Virtual Disk" is also the real disk of a Hyper-V guest.
+    if (bus == BusType::Virtual || bus == BusType::FileBackedVirtual) return true;
     if (interfaceType == "USB" || interfaceType == "1394") return true;
     // "Removable Media" from Windows, "Removable media other than floppy"
     // in its documentation, "Removable media" from Wine.
@@ -36,7 +68,6 @@ bool isOutsideDrive(std::string_view interfaceType, std::string_view mediaType,
     // Only the drive's own bus tells them apart, and a drive that cannot be
     // asked is kept.
     if (!media.starts_with("external")) return false;
-    const std::optional<BusType> bus = busType();
     return bus == BusType::Usb || bus == BusType::Ieee1394 || bus == BusType::Sd ||
            bus == BusType::Mmc;
 }

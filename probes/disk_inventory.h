@@ -1,8 +1,8 @@
 #pragma once
-// Lists the physical disks, each marked NVMe or SATA.
+// Lists the physical disks, each marked NVMe, SATA or an existing RAID
+// volume.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,41 +11,48 @@
 
 namespace quorven {
 
+/// Exactly one of the three flags is 1.
 struct DiskRecord {
     std::string deviceId;
     std::string model;
     std::int32_t isSata = 0;
     std::int32_t isNvme = 0;
+    /// An array the board's RAID already shows to Windows as one disk.
+    std::int32_t isRaidVolume = 0;
     bool operator==(const DiskRecord&) const = default;
 };
 
 struct DiskClass {
     std::int32_t isSata = 0;
     std::int32_t isNvme = 0;
+    std::int32_t isRaidVolume = 0;
     bool operator==(const DiskClass&) const = default;
 };
 
-/// NVMe when "nvme" occurs in either text, compared without ASCII case;
-/// SATA otherwise.
-DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model);
-
-/// STORAGE_BUS_TYPE: the bus a drive itself says it hangs on. Only the
-/// outside buses are named; SATA is 0xB, RAID 0x8, NVMe 0x11.
+/// STORAGE_BUS_TYPE as <winioctl.h> numbers it: the bus a drive itself says
+/// it hangs on. SATA is 0xB; only the values some rule reads are named.
 enum class BusType : std::uint32_t {
     Ieee1394 = 0x4,
     Usb = 0x7,
+    Raid = 0x8,
     Sd = 0xC,
     Mmc = 0xD,
+    Virtual = 0xE,
+    FileBackedVirtual = 0xF,
+    Nvme = 0x11,
 };
 
-/// Asks a drive for its bus; no value when it cannot be read.
-using BusTypeQuery = std::function<std::optional<BusType>()>;
+/// A RAID volume when the texts name an Intel or AMD array; else NVMe when
+/// "nvme" occurs in either text (ASCII case ignored) or the drive's own bus
+/// is NVMe; SATA otherwise. `bus` has no value when it could not be read.
+DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model,
+                       std::optional<BusType> bus = std::nullopt);
 
 /// Whether a drive can never join the board's array: one on USB or
-/// FireWire, a removable one, or an "External" one whose own bus is USB,
-/// FireWire, SD or MMC. The bus is asked for only in that last case.
+/// FireWire, a removable one, an "External" one whose own bus is USB,
+/// FireWire, SD or MMC, or a virtual disk (an attached VHD).
 bool isOutsideDrive(std::string_view interfaceType, std::string_view mediaType,
-                    const BusTypeQuery& busType);
+                    std::optional<BusType> bus);
 
 struct DiskInventory {
     /// In enumeration order; empty when none was found or the listing failed.

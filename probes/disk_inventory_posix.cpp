@@ -67,7 +67,8 @@ std::vector<DiskRecord> listSysfsDisks(const std::string& rootFolder) {
         if (resolveError || isUnder(device, virtualDevices) || isOutsideDisk(device)) continue;
         const std::string model = readAttribute(device / "device" / "model");
         const DiskClass kind = classifyDisk(device.string(), model);
-        disks.push_back(DiskRecord{"/dev/" + name, model, kind.isSata, kind.isNvme});
+        disks.push_back(
+            DiskRecord{"/dev/" + name, model, kind.isSata, kind.isNvme, kind.isRaidVolume});
     }
     return disks;
 }

@@ -149,9 +149,11 @@ DiskInventory listDisksThroughWmi(WmiApi& api, const DriveBusQuery& busType) {
             value.clear();
         }
         const auto& [deviceId, pnpDeviceId, model, interfaceType, mediaType] = texts;
-        if (isOutsideDrive(interfaceType, mediaType, [&] { return busType(deviceId); })) continue;
-        const DiskClass kind = classifyDisk(pnpDeviceId, model);
-        inventory.disks.push_back(DiskRecord{deviceId, model, kind.isSata, kind.isNvme});
+        const std::optional<BusType> bus = busType(deviceId);
+        if (isOutsideDrive(interfaceType, mediaType, bus)) continue;
+        const DiskClass kind = classifyDisk(pnpDeviceId, model, bus);
+        inventory.disks.push_back(
+            DiskRecord{deviceId, model, kind.isSata, kind.isNvme, kind.isRaidVolume});
     }
     return inventory;
 }

@@ -63,7 +63,8 @@ class WmiApi {
 /// Null and failed conversions give the empty text.
 std::string wideToUtf8(const char16_t* text, const WideToMultiByte& convert);
 
-/// Asks the drive with this DeviceID for its bus.
+/// Asks the drive with this DeviceID for its bus; no value when it cannot
+/// be read. Every drive is asked, once.
 using DriveBusQuery = std::function<std::optional<BusType>(const std::string& deviceId)>;
 
 /// The disks, less those that isOutsideDrive leaves out, or the message of

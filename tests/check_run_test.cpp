@@ -221,6 +221,62 @@ TEST(CheckRun, IntelSingleDiskWithReportShowsTheReportThenTheRedBox) {
     EXPECT_EQ(f.t.events.back(), (Event{Event::Read, "char"}));
 }
 
+// A disk as the WMI lister makes it: classified from its texts and bus.
+DiskRecord listed(std::string id, std::string_view pnp, std::string model,
+                  std::optional<BusType> bus) {
+    const DiskClass kind = classifyDisk(pnp, model, bus);
+    return {std::move(id), std::move(model), kind.isSata, kind.isNvme, kind.isRaidVolume};
+}
+
+TEST(CheckRun, ExistingArraysAndNvmeKnownByItsBusGiveTrueVerdicts) {
+    struct Case {
+        const char* name;
+        std::vector<DiskRecord> disks;
+        std::string tail;  // from the report question on
+        std::vector<std::string> colours;
+    };
+    const std::string reportHead =
+        kReportQuestion + "\n[+] System Information:\n-------------------\n";
+    const Case cases[] = {
+        {"Intel RST stripes two drives: one volume",
+         {listed("\\\\.\\PHYSICALDRIVE0",
+                 "SCSI\\DISK&VEN_INTEL&PROD_RAID_0_VOLUME\\4&27617201&0&000100",
+                 "Intel Raid 0 Volume", BusType::Raid)},
+         reportHead +
+             "[+] Detected 1 disk(s) total\n[+] SATA disks: 0\n[+] NVMe disks: 0\n"
+             "[+] Motherboard SATA RAID support: Yes\n[+] Motherboard NVMe RAID support: Yes\n"
+             "\n[+] Detected Disks:\n"
+             "  1. \\\\.\\PHYSICALDRIVE0 - Intel Raid 0 Volume (RAID volume)\n\n"
+             "[+] Your disks already sit behind your board's RAID controller, so it can build "
+             "RAID 0.\n" +
+             kGreenBox,
+         {"9", "7", "10"}},
+        {"two SATA disks and an NVMe drive under Intel's own driver",
+         {listed("\\\\.\\PHYSICALDRIVE0", "SCSI\\DISK&VEN_SAMSUNG&PROD_SSD_860_EVO",
+                 "Samsung SSD 860 EVO 500GB", static_cast<BusType>(0xB)),
+          listed("\\\\.\\PHYSICALDRIVE1", "SCSI\\DISK&VEN_WDC&PROD_WD10EZEX",
+                 "WDC WD10EZEX-08WN4A0", static_cast<BusType>(0xB)),
+          listed("\\\\.\\PHYSICALDRIVE2", "SCSI\\DISK&VEN_INTEL&PROD_SSDPEKKW256G8",
+                 "INTEL SSDPEKKW256G8", BusType::Nvme)},
+         kReportQuestion +
+             "[+] You have mixed SATA and NVMe disks. You need to unplug your NVMe disk(s) to "
+             "RAID your SATA disks.\n" +
+             kRedBox,
+         {"9", "7", "12"}},
+    };
+    for (const Case& c : cases) {
+        const bool report = c.tail.starts_with(reportHead);
+        FakeWorld f({"1", report ? "y" : "n"});
+        f.disks.disks = c.disks;
+
+        EXPECT_EQ(runCheck(f.world), 0) << c.name;
+
+        const std::string out = f.t.stream(Event::Out);
+        EXPECT_TRUE(out.ends_with(kCpuQuestion + c.tail)) << c.name << "\n" << out;
+        EXPECT_EQ(f.t.of(Event::Colour), c.colours) << c.name;
+    }
+}
+
 TEST(CheckRun, ProbeWordsAreTakenFirstAndPrintedInTheirOwnOrder) {
     FakeWorld f({"2", ""});
     f.runner.stdoutAnswers = {

@@ -203,6 +203,9 @@ inline DiskRecord sataDisk(std::string id, std::string model = "Wine Disk Drive"
 inline DiskRecord nvmeDisk(std::string id, std::string model = "Samsung SSD 990 PRO") {
     return {std::move(id), std::move(model), 0, 1};
 }
+inline DiskRecord raidVolume(std::string id, std::string model = "Intel Raid 0 Volume") {
+    return {std::move(id), std::move(model), 0, 0, 1};
+}
 
 /// Everything a run touches, with the Windows command texts.
 struct FakeWorld {

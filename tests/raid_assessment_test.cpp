@@ -72,16 +72,19 @@ TEST(YesNoAnswer, OnlyTheFirstByteCounts) {
     }
 }
 
-DiskCounts counts(int sata, int nvme) {
+DiskCounts counts(int sata, int nvme, int volumes = 0) {
     std::vector<DiskRecord> disks;
     for (int i = 0; i < sata; ++i) disks.push_back(sataDisk("s" + std::to_string(i)));
     for (int i = 0; i < nvme; ++i) disks.push_back(nvmeDisk("n" + std::to_string(i)));
+    for (int i = 0; i < volumes; ++i) disks.push_back(raidVolume("r" + std::to_string(i)));
     return countDisks(disks);
 }
 
 TEST(CountDisks, CountsEachFlagAndTheLength) {
-    EXPECT_EQ(counts(3, 1), (DiskCounts{4, 3, 1, true, true}));
-    EXPECT_EQ(counts(0, 2), (DiskCounts{2, 0, 2, false, true}));
+    EXPECT_EQ(counts(3, 1), (DiskCounts{4, 3, 1, true, true, false}));
+    EXPECT_EQ(counts(0, 2), (DiskCounts{2, 0, 2, false, true, false}));
+    // A RAID volume is in the total only.
+    EXPECT_EQ(counts(1, 0, 2), (DiskCounts{3, 1, 0, true, false, true}));
     // A record with neither flag still counts towards the total.
     EXPECT_EQ(countDisks({DiskRecord{"x", "", 0, 0}}), (DiskCounts{1, 0, 0, false, false}));
 }
@@ -110,23 +113,45 @@ TEST(RaidRules, EveryRowWithItsReason) {
         "[+] AMD systems can create RAID with just one SATA disk, and your motherboard supports "
         "SATA RAID.";
     const std::string_view a3 = "[+] No compatible disks or RAID support detected.";
+    const std::string_view r0 =
+        "[+] Your disks already sit behind your board's RAID controller, so it can build RAID 0.";
     struct Case {
         CpuVendor cpu;
         int sata, nvme;
         RaidVerdict verdict;
+        int volumes = 0;
     };
     const CpuVendor intel = CpuVendor::Intel, amd = CpuVendor::Amd;
     const Case cases[] = {
-        {intel, 1, 0, {false, i1}}, {intel, 0, 1, {false, i1}}, {intel, 2, 2, {true, i2}},
-        {intel, 5, 3, {true, i2}},  {intel, 2, 1, {false, i3}}, {intel, 3, 1, {false, i3}},
-        {intel, 2, 0, {true, i4}},  {intel, 4, 0, {true, i4}},  {intel, 1, 2, {false, i5}},
-        {intel, 1, 3, {false, i5}}, {intel, 0, 2, {true, i6}},  {intel, 1, 1, {false, i7}},
-        {amd, 0, 1, {true, a1}},    {amd, 3, 1, {true, a1}},    {amd, 1, 0, {true, a2}},
-        {amd, 4, 0, {true, a2}},    {amd, 0, 0, {false, a3}},
+        {intel, 1, 0, {false, i1}},
+        {intel, 0, 1, {false, i1}},
+        {intel, 2, 2, {true, i2}},
+        {intel, 5, 3, {true, i2}},
+        {intel, 2, 1, {false, i3}},
+        {intel, 3, 1, {false, i3}},
+        {intel, 2, 0, {true, i4}},
+        {intel, 4, 0, {true, i4}},
+        {intel, 1, 2, {false, i5}},
+        {intel, 1, 3, {false, i5}},
+        {intel, 0, 2, {true, i6}},
+        {intel, 1, 1, {false, i7}},
+        {amd, 0, 1, {true, a1}},
+        {amd, 3, 1, {true, a1}},
+        {amd, 1, 0, {true, a2}},
+        {amd, 4, 0, {true, a2}},
+        {amd, 0, 0, {false, a3}},
+        // A RAID volume decides before every other row, for both makers:
+        // alone, beside a disk outside the array, or beside a mix I3 refuses.
+        {intel, 0, 0, {true, r0}, 1},
+        {intel, 1, 0, {true, r0}, 1},
+        {intel, 2, 1, {true, r0}, 1},
+        {amd, 0, 0, {true, r0}, 2},
+        {amd, 0, 1, {true, r0}, 1},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(assessRaid0(c.cpu, counts(c.sata, c.nvme)), c.verdict)
-            << static_cast<int>(c.cpu) << " sata " << c.sata << " nvme " << c.nvme;
+        EXPECT_EQ(assessRaid0(c.cpu, counts(c.sata, c.nvme, c.volumes)), c.verdict)
+            << static_cast<int>(c.cpu) << " sata " << c.sata << " nvme " << c.nvme << " volumes "
+            << c.volumes;
     }
 }
 
@@ -135,14 +160,16 @@ TEST(DetailReport, CountsSupportLinesAndOneLinePerDisk) {
         sataDisk("\\\\.\\PHYSICALDRIVE0", "Wine Disk Drive"),
         nvmeDisk("\\\\.\\PHYSICALDRIVE1", ""),
         DiskRecord{"/dev/sdb", "Disque dur \xC3\xA9tendu", 1, 0},
+        raidVolume("\\\\.\\PHYSICALDRIVE2", "Intel Raid 0 Volume"),
     };
     EXPECT_EQ(detailReportText(disks, countDisks(disks)),
-              "\n[+] System Information:\n-------------------\n[+] Detected 3 disk(s) total\n"
+              "\n[+] System Information:\n-------------------\n[+] Detected 4 disk(s) total\n"
               "[+] SATA disks: 2\n[+] NVMe disks: 1\n[+] Motherboard SATA RAID support: Yes\n"
               "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
               "  1. \\\\.\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n"
               "  2. \\\\.\\PHYSICALDRIVE1 (NVMe)\n"
-              "  3. /dev/sdb - Disque dur \xC3\xA9tendu (SATA)\n\n");
+              "  3. /dev/sdb - Disque dur \xC3\xA9tendu (SATA)\n"
+              "  4. \\\\.\\PHYSICALDRIVE2 - Intel Raid 0 Volume (RAID volume)\n\n");
 }
 
 }  // namespace

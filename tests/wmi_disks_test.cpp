@@ -257,8 +257,8 @@ TEST(WmiDisks, EnumeratesInOrderAndReleasesEachObjectAndThenEverything) {
             expected.push_back("Get " + std::string(property) + " from " + object);
             expected.push_back("VariantClear");
         }
-        // Only the "External" drive is asked for its own bus.
-        if (i == 4) expected.push_back("bus of \\\\.\\PHYSICALDRIVE3");
+        // Every drive is asked for its own bus, once.
+        expected.push_back("bus of \\\\.\\PHYSICALDRIVE" + std::to_string(i - 1));
         expected.push_back("Release " + object);
     }
     for (const char* line :
@@ -267,6 +267,18 @@ TEST(WmiDisks, EnumeratesInOrderAndReleasesEachObjectAndThenEverything) {
     }
     EXPECT_EQ(wmi.ledger, expected);
     EXPECT_TRUE(wmi.live().empty());
+}
+
+TEST(WmiDisks, EachDrivesOwnBusReachesBothRules) {
+    FakeWmi wmi;
+    wmi.drives = {drive(u"D0", u"SCSI\\DISKAPPLE___APPLE_SSD_AP1024", u"APPLE SSD AP1024"),
+                  drive(u"D1", u"SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK", u"Msft Virtual Disk",
+                        u"SCSI", u"Fixed hard disk media"),
+                  drive(u"D2", u"SCSI\\DISK&VEN_INTEL&PROD_RAID_0_VOLUME", u"Intel Raid 0 Volume")};
+    wmi.buses = {{"D0", BusType::Nvme}, {"D1", BusType::FileBackedVirtual}, {"D2", BusType::Raid}};
+    EXPECT_EQ(listDisksThroughWmi(wmi, wmi.busQuery()).disks,
+              (std::vector<DiskRecord>{{"D0", "APPLE SSD AP1024", 0, 1, 0},
+                                       {"D2", "Intel Raid 0 Volume", 0, 0, 1}}));
 }
 
 TEST(WmiDisks, NextFailingMidwayKeepsTheRecordsGathered) {
@@ -302,66 +314,103 @@ TEST(WideToUtf8, SizesThenConvertsAndDropsTheTerminator) {
     EXPECT_EQ(wideToUtf8(u"text", failing), "");
 }
 
-TEST(ClassifyDisk, NvmeAnywhereInEitherTextInAnyCase) {
+TEST(ClassifyDisk, RaidVolumeThenNvmeByTextOrBusThenSata) {
     struct Case {
         std::string pnp, model;
+        std::optional<BusType> bus;
         DiskClass kind;
     };
+    const DiskClass sata{1, 0, 0}, nvme{0, 1, 0}, volume{0, 0, 1};
+    const auto sataBus = static_cast<BusType>(0xB), raidBus = BusType::Raid;
     const Case cases[] = {
-        {"SCSI\\DISK&VEN_NVME&PROD_SAMSUNG", "Samsung", {0, 1}},
-        {"scsi\\disk&ven_nvme", "", {0, 1}},
-        {"SCSI\\Disk&Ven_NvMe", "", {0, 1}},
-        {"IDE\\Disk", "KINGSTON NVMe SSD", {0, 1}},
-        {"USBSTOR\\DISK", "SanDisk Ultra", {1, 0}},
-        {"IDE\\Disk\\VEN_WINE", "Wine Disk Drive", {1, 0}},
-        {"n-v-m-e", "nvm e", {1, 0}},
-        {"nvm", "vme", {1, 0}},
-        {"", "", {1, 0}},
-        {"/sys/devices/pci0000:00/0000:00:04.0/nvme/nvme0/nvme0n1", "", {0, 1}},
-        {"\xC3\x89NVME", "", {0, 1}},
+        // "nvme" in either text, in any case, whatever the bus says.
+        {"SCSI\\DISK&VEN_NVME&PROD_SAMSUNG", "Samsung", std::nullopt, nvme},
+        {"scsi\\disk&ven_nvme", "", std::nullopt, nvme},
+        {"SCSI\\Disk&Ven_NvMe", "", sataBus, nvme},
+        {"IDE\\Disk", "KINGSTON NVMe SSD", std::nullopt, nvme},
+        {"USBSTOR\\DISK", "SanDisk Ultra", std::nullopt, sata},
+        {"IDE\\Disk\\VEN_WINE", "Wine Disk Drive", std::nullopt, sata},
+        {"n-v-m-e", "nvm e", std::nullopt, sata},
+        {"nvm", "vme", std::nullopt, sata},
+        {"", "", std::nullopt, sata},
+        {"/sys/devices/pci0000:00/0000:00:04.0/nvme/nvme0/nvme0n1", "", std::nullopt, nvme},
+        {"\xC3\x89NVME", "", std::nullopt, nvme},
+        // Vendors' own NVMe drivers keep "nvme" out of both texts; the bus
+        // still says it.
+        {"SCSI\\DISKAPPLE___APPLE_SSD_AP1024\\4&1D6C8B1B&0&000000", "APPLE SSD AP1024",
+         BusType::Nvme, nvme},
+        {"SCSI\\DISK&VEN_INTEL&PROD_SSDPEKKW256G8\\5&2A6F0C5&0&000000", "INTEL SSDPEKKW256G8",
+         BusType::Nvme, nvme},
+        {"SCSI\\DISK&VEN_INTEL&PROD_SSDPEKKW256G8\\5&2A6F0C5&0&000000", "INTEL SSDPEKKW256G8",
+         std::nullopt, sata},
+        // Behind VMD, RST in RAID mode or AMD RAID every disk reports bus RAID:
+        // a lone disk there is what its texts say.
+        {"SCSI\\DISK&VEN_NVME&PROD_KBG40ZPZ512G_NVM\\5&1B8D4C9&0&000000",
+         "KBG40ZPZ512G NVMe KIOXIA 512GB", raidBus, nvme},
+        {"SCSI\\DISK&VEN_SAMSUNG&PROD_SSD_860_EVO\\4&27617201&0&000200",
+         "Samsung SSD 860 EVO 500GB", raidBus, sata},
+        // Existing arrays, by either text or both, before any NVMe test.
+        {"SCSI\\DISK&VEN_INTEL&PROD_RAID_0_VOLUME\\4&27617201&0&000100", "Intel Raid 0 Volume",
+         raidBus, volume},
+        {"SCSI\\DISK&VEN_INTEL&PROD_RAID_0_VOLUME\\4&27617201&0&000100", "", std::nullopt, volume},
+        {"", "Intel Raid 10 Volume", std::nullopt, volume},
+        {"SCSI\\DISK&VEN_NVME&PROD_X", "INTEL RAID 5 VOLUME", BusType::Nvme, volume},
+        {"SCSI\\DISK&VEN_AMD-RAID&PROD_ARRAY_1\\5&3A0C5B1&0&000000",
+         "AMD-RAID Array 1 SCSI Disk Device", raidBus, volume},
+        {"SCSI\\DISK&VEN_AMD-RAID&PROD_ARRAY_1\\5&3A0C5B1&0&000000", "", std::nullopt, volume},
+        {"", "AMD-RAID Array 2     SCSI Disk Device", std::nullopt, volume},
+        // Near misses: no level, no blank, not at the start, Storage Spaces.
+        {"", "Intel Raid Volume", std::nullopt, sata},
+        {"", "Intel Raid  Volume", std::nullopt, sata},
+        {"", "Intel Raid 0 Volumes Samsung", std::nullopt, volume},
+        {"", "Intel Raid0 Volume", std::nullopt, sata},
+        {"", "My AMD-RAID Array 1", std::nullopt, sata},
+        {"STORAGE\\DISK\\{5E0A5F4C}", "Microsoft Storage Space Device", std::nullopt, sata},
     };
-    for (const Case& c : cases) EXPECT_EQ(classifyDisk(c.pnp, c.model), c.kind) << c.pnp << c.model;
+    for (const Case& c : cases) {
+        EXPECT_EQ(classifyDisk(c.pnp, c.model, c.bus), c.kind) << c.pnp << " / " << c.model;
+    }
 }
 
-TEST(OutsideDrives, UsbFireWireRemovableAndExternalOnAnOutsideBusAreLeftOut) {
+TEST(OutsideDrives, UsbFireWireRemovableVirtualAndExternalOnAnOutsideBusAreLeftOut) {
     struct Case {
         const char* interfaceType;
         const char* mediaType;
-        std::optional<BusType> bus;  // what the drive says, if asked
+        std::optional<BusType> bus;  // what the drive says
         bool outside;
-        bool busAsked;
     };
-    const auto sata = static_cast<BusType>(0xB), raid = static_cast<BusType>(0x8);
+    const auto sata = static_cast<BusType>(0xB), scsi = static_cast<BusType>(0x1);
     const Case cases[] = {
         // A USB stick, and a card-reader slot with no card in it.
-        {"USB", "Removable Media", std::nullopt, true, false},
-        {"USB", "", std::nullopt, true, false},
-        {"1394", "External hard disk media", std::nullopt, true, false},
-        {"IDE", "Removable media", std::nullopt, true, false},  // Wine's floppy letter
-        {"SCSI", "removable media other than floppy", std::nullopt, true, false},
+        {"USB", "Removable Media", std::nullopt, true},
+        {"USB", "", std::nullopt, true},
+        {"1394", "External hard disk media", std::nullopt, true},
+        {"IDE", "Removable media", std::nullopt, true},  // Wine's floppy letter
+        {"SCSI", "removable media other than floppy", std::nullopt, true},
         // USB enclosures speak SCSI; only their own bus gives them away.
-        {"SCSI", "External hard disk media", BusType::Usb, true, true},
-        {"SCSI", "External hard disk media", BusType::Sd, true, true},
-        {"SCSI", "External hard disk media", BusType::Mmc, true, true},
-        {"SCSI", "External hard disk media", BusType::Ieee1394, true, true},
+        {"SCSI", "External hard disk media", BusType::Usb, true},
+        {"SCSI", "External hard disk media", BusType::Sd, true},
+        {"SCSI", "External hard disk media", BusType::Mmc, true},
+        {"SCSI", "External hard disk media", BusType::Ieee1394, true},
         // An internal disk on a hot-plug port, behind RST, or not to be opened.
-        {"IDE", "External hard disk media", sata, false, true},
-        {"SCSI", "External hard disk media", raid, false, true},
-        {"SCSI", "External hard disk media", std::nullopt, false, true},
-        {"IDE", "Fixed hard disk media", sata, false, false},
-        {"SCSI", "Fixed hard disk media", std::nullopt, false, false},
-        {"", "", std::nullopt, false, false},  // neither property a string
+        {"IDE", "External hard disk media", sata, false},
+        {"SCSI", "External hard disk media", BusType::Raid, false},
+        {"SCSI", "External hard disk media", std::nullopt, false},
+        // A fixed disk on USB's bus is left to the rules above: only
+        // "External" asks the bus about USB.
+        {"SCSI", "Fixed hard disk media", BusType::Usb, false},
+        {"IDE", "Fixed hard disk media", sata, false},
+        {"SCSI", "Fixed hard disk media", std::nullopt, false},
+        {"", "", std::nullopt, false},  // neither property a string
+        // An attached VHD or VHDX, by its bus alone; a Hyper-V guest's own
+        // "Msft Virtual Disk" on SCSI stays.
+        {"SCSI", "Fixed hard disk media", BusType::Virtual, true},
+        {"SCSI", "Fixed hard disk media", BusType::FileBackedVirtual, true},
+        {"SCSI", "Fixed hard disk media", scsi, false},
     };
     for (const Case& c : cases) {
-        bool asked = false;
-        EXPECT_EQ(isOutsideDrive(c.interfaceType, c.mediaType,
-                                 [&] {
-                                     asked = true;
-                                     return c.bus;
-                                 }),
-                  c.outside)
+        EXPECT_EQ(isOutsideDrive(c.interfaceType, c.mediaType, c.bus), c.outside)
             << c.interfaceType << " / " << c.mediaType;
-        EXPECT_EQ(asked, c.busAsked) << c.interfaceType << " / " << c.mediaType;
     }
 }
 
