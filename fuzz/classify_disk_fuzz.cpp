@@ -1,7 +1,9 @@
-// The NVMe/SATA decision over a disk's PNP device id and model.
+// The RAID volume, NVMe or SATA decision over a disk's PNP device id, its
+// model and the bus it reports.
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,16 +12,15 @@
 
 namespace {
 
-// For the letters of "nvme", setting bit 0x20 maps exactly the upper and lower
-// case letter to the lower one, and no other byte (UTF-8 bytes included)
-// lands there.
-bool referenceMentionsNvme(std::string_view text) {
-    static constexpr char kWord[] = "nvme";
-    for (std::size_t at = 0; at + 4 <= text.size(); ++at) {
+// For ASCII letters, setting bit 0x20 maps exactly the upper and lower case
+// letter to the lower one, and no other byte (UTF-8 bytes included) lands
+// there.
+bool referenceMentions(std::string_view text, std::string_view word) {
+    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
         bool all = true;
-        for (std::size_t k = 0; k < 4 && all; ++k) {
+        for (std::size_t k = 0; k < word.size() && all; ++k) {
             all = (static_cast<unsigned char>(text[at + k]) | 0x20u) ==
-                  static_cast<unsigned char>(kWord[k]);
+                  static_cast<unsigned char>(word[k]);
         }
         if (all) return true;
     }
@@ -29,20 +30,35 @@ bool referenceMentionsNvme(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The first byte says how long the device id is; the model is the rest.
-    // Both may hold any byte, and "nvme" can straddle the cut, which must
-    // not count.
-    if (size == 0) return 0;
-    const std::string_view rest = quorven::fuzz::asText(data + 1, size - 1);
-    const std::size_t cut = std::min<std::size_t>(data[0], rest.size());
+    // The first byte is the bus the drive reports (none from 0x20 up), the
+    // second how long the device id is; the model is the rest. Both texts may
+    // hold any byte, and a word can straddle the cut, which must not count.
+    if (size < 2) return 0;
+    const std::optional<quorven::BusType> bus =
+        data[0] < 0x20 ? std::optional(static_cast<quorven::BusType>(data[0])) : std::nullopt;
+    const std::string_view rest = quorven::fuzz::asText(data + 2, size - 2);
+    const std::size_t cut = std::min<std::size_t>(data[1], rest.size());
     const std::string pnpDeviceId(rest.substr(0, cut));
     const std::string model(rest.substr(cut));
 
-    const quorven::DiskClass kind = quorven::classifyDisk(pnpDeviceId, model);
-    FUZZ_CHECK((kind.isSata == 1 && kind.isNvme == 0) || (kind.isSata == 0 && kind.isNvme == 1));
-    const bool nvme = referenceMentionsNvme(pnpDeviceId) || referenceMentionsNvme(model);
-    FUZZ_CHECK((kind.isNvme == 1) == nvme);
-    // Which text says it does not matter.
-    FUZZ_CHECK(quorven::classifyDisk(model, pnpDeviceId) == kind);
+    const quorven::DiskClass kind = quorven::classifyDisk(pnpDeviceId, model, bus);
+    for (const std::int32_t flag : {kind.isSata, kind.isNvme, kind.isRaidVolume}) {
+        FUZZ_CHECK(flag == 0 || flag == 1);
+    }
+    FUZZ_CHECK(kind.isSata + kind.isNvme + kind.isRaidVolume == 1);
+    const bool saysNvme =
+        referenceMentions(pnpDeviceId, "nvme") || referenceMentions(model, "nvme");
+    // "nvme" in either text, or an NVMe bus, is never SATA; nothing else
+    // makes a drive NVMe.
+    if (saysNvme || bus == quorven::BusType::Nvme) FUZZ_CHECK(kind.isSata == 0);
+    if (!saysNvme && bus != quorven::BusType::Nvme) FUZZ_CHECK(kind.isNvme == 0);
+    // Every array's texts name RAID.
+    if (kind.isRaidVolume == 1) {
+        FUZZ_CHECK(referenceMentions(pnpDeviceId, "raid") || referenceMentions(model, "raid"));
+    }
+    // Of all the buses, only NVMe's changes the class.
+    if (bus != quorven::BusType::Nvme) {
+        FUZZ_CHECK(quorven::classifyDisk(pnpDeviceId, model, std::nullopt) == kind);
+    }
     return 0;
 }
