@@ -1,12 +1,15 @@
 #include "assess/detail_report.h"
 
+#include "assess/before_build.h"
+
 namespace quorven {
 
 bool isYesAnswer(std::string_view line) {
     return !line.empty() && (line.front() == 'y' || line.front() == 'Y');
 }
 
-std::string detailReportText(const std::vector<DiskRecord>& disks, const DiskCounts& counts) {
+std::string detailReportText(const std::vector<DiskRecord>& disks, const DiskCounts& counts,
+                             const DiskLayout& layout) {
     // The rules assume that the board supports both kinds of RAID, so the
     // report says so rather than guess from the registry.
     std::string text = "\n[+] System Information:\n-------------------\n";
@@ -25,6 +28,7 @@ std::string detailReportText(const std::vector<DiskRecord>& disks, const DiskCou
         if (disk.isRaidVolume != 0) text += " (RAID volume)";
         text += '\n';
     }
+    text += beforeBuildText(layout);
     text += '\n';
     return text;
 }

@@ -6,13 +6,16 @@
 #include <vector>
 
 #include "assess/raid_assessment.h"
+#include "probes/disk_layout.h"
 
 namespace quorven {
 
 /// Yes when the first byte of the answer is y or Y.
 bool isYesAnswer(std::string_view line);
 
-/// The report's lines, each ended by a line feed, the last one empty.
-std::string detailReportText(const std::vector<DiskRecord>& disks, const DiskCounts& counts);
+/// The report's lines, each ended by a line feed, the last one empty; what
+/// the layout shows comes after the disk lines.
+std::string detailReportText(const std::vector<DiskRecord>& disks, const DiskCounts& counts,
+                             const DiskLayout& layout = {});
 
 }  // namespace quorven

@@ -172,5 +172,80 @@ TEST(DetailReport, CountsSupportLinesAndOneLinePerDisk) {
               "  4. \\\\.\\PHYSICALDRIVE2 - Intel Raid 0 Volume (RAID volume)\n\n");
 }
 
+TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
+    const std::vector<DiskRecord> disks = {sataDisk("\\\\.\\PHYSICALDRIVE0", "Intel Raid 0 Volume"),
+                                           nvmeDisk("\\\\.\\PHYSICALDRIVE1", "")};
+    const std::string report =
+        "\n[+] System Information:\n-------------------\n[+] Detected 2 disk(s) total\n"
+        "[+] SATA disks: 1\n[+] NVMe disks: 1\n[+] Motherboard SATA RAID support: Yes\n"
+        "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
+        "  1. \\\\.\\PHYSICALDRIVE0 - Intel Raid 0 Volume (SATA)\n"
+        "  2. \\\\.\\PHYSICALDRIVE1 (NVMe)\n";
+    // Compatible IDs as Windows lists them, most specific first.
+    const ControllerFacts ahci{{"PCI\\VEN_8086&DEV_7AE2&CC_010601", "PCI\\VEN_8086&CC_0106",
+                                "PCI\\CC_010601", "PCI\\CC_0106"},
+                               "storahci"};
+    const ControllerFacts otherAhci{{"PCI\\CC_010601"}, "amd_sata"};
+    const ControllerFacts rstRaid{{"PCI\\VEN_8086&DEV_2822&CC_010400", "PCI\\CC_010400"},
+                                  "iaStorAC"};
+    const ControllerFacts vmd{{"PCI\\VEN_8086&DEV_467F&CC_010400", "PCI\\CC_0104"}, "iaStorVD"};
+    const ControllerFacts nvme{{"PCI\\VEN_144D&DEV_A80A&CC_010802", "PCI\\CC_010802"}, "stornvme"};
+    const ControllerFacts raidCard{{"PCI\\VEN_1000&DEV_005D&CC_010400", "PCI\\CC_010400"},
+                                   "megasas35i"};
+    const ControllerFacts sataIde{{"PCI\\CC_010180", "PCI\\CC_0106"}, "pciide"};
+    const VolumeFacts efi{{}, {0}};
+    const std::string head = "\n[+] Before you build the array:\n";
+    const std::string erase =
+        "[!] Building an array erases the disks in it: back up what they hold first.\n";
+    const std::string unbootable =
+        "[!] Windows may fail to start after the controller is switched to RAID, unless it is "
+        "prepared first: follow your board maker's RAID guide.\n";
+    struct Case {
+        const char* name;
+        DiskLayout layout;
+        std::string block;
+    };
+    const Case cases[] = {
+        {"all Wine gives: no disk number, volumes on no extent, no controller",
+         {{std::nullopt, std::nullopt}, {{{"C:\\"}, {}}, {{"Z:\\"}, {}}}, "C:\\windows", {}},
+         ""},
+        {"no letter: a partition without one, a mount folder; controllers in neither mode",
+         {{0, 1}, {efi, {{"C:\\Mount\\Data\\"}, {1}}}, "C:\\Windows", {nvme, sataIde}},
+         ""},
+        {"Windows on one disk, the other empty",
+         {{0, 1}, {efi, {{"C:\\"}, {0}}}, "C:\\Windows", {}},
+         head + "  1. holds C: (Windows)\n" + erase},
+        {"two letters out of order; numbers not in inventory order; case ignored",
+         {{1, 0}, {{{"E:\\"}, {0}}, {{"c:\\"}, {1}}, {{"D:\\"}, {0}}}, "C:\\WINDOWS", {}},
+         head + "  1. holds C: (Windows)\n  2. holds D: E:\n" + erase},
+        {"one volume spanning two disks",
+         {{0, 1}, {{{"F:\\"}, {1, 0, 1}}}, "", {}},
+         head + "  1. holds F:\n  2. holds F:\n" + erase},
+        {"a RAID volume holding C:",
+         {{2, std::nullopt}, {efi, {{"C:\\"}, {2}}}, "C:\\Windows", {vmd}},
+         head + "  1. holds C: (Windows)\n[+] Disk controller: RAID (iaStorVD)\n" + erase},
+        {"RAID after AHCI: the first RAID device names the service",
+         {{}, {}, "", {ahci, nvme, rstRaid, vmd}},
+         head + "[+] Disk controller: RAID (iaStorAC)\n"},
+        {"the RAID class alone, with a driver of its own",
+         {{}, {}, "", {sataIde, raidCard}},
+         head + "[+] Disk controller: RAID (megasas35i)\n"},
+        {"a RAID driver on an NVMe-class device, its name in any case",
+         {{}, {}, "", {ahci, {{"PCI\\CC_010802"}, "RCRAID"}}},
+         head + "[+] Disk controller: RAID (RCRAID)\n"},
+        {"AHCI with Windows: the first AHCI device names the service",
+         {{0, 1}, {{{"C:\\"}, {1}}}, "C:\\Windows", {nvme, ahci, otherAhci}},
+         head + "  2. holds C: (Windows)\n[+] Disk controller: AHCI (storahci)\n" + erase +
+             unbootable},
+        {"AHCI without a service; Windows on no listed disk",
+         {{0, 1}, {{{"D:\\"}, {1}}}, "C:\\Windows", {{{"PCI\\CC_010601"}, ""}}},
+         head + "  2. holds D:\n[+] Disk controller: AHCI\n" + erase},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(detailReportText(disks, countDisks(disks), c.layout), report + c.block + "\n")
+            << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace quorven::testing

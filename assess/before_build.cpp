@@ -1,0 +1,144 @@
+#include "assess/before_build.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace quorven {
+namespace {
+
+// PCI class 01 04 is a RAID controller, whatever its programming interface;
+// 01 06 01 is SATA with AHCI.
+constexpr std::string_view kRaidClass = "PCI\\CC_0104";
+constexpr std::string_view kAhciClass = "PCI\\CC_010601";
+// Intel RST and VMD, and AMD's RAID, whose NVMe RAID device may keep the
+// NVMe class: only its driver names it.
+constexpr std::string_view kRaidServices[] = {"iaStorA",  "iaStorAC", "iaStorAVC",
+                                              "iaStorVD", "rcraid",   "rcbottom"};
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool isLetter(char c) {
+    return upper(c) >= 'A' && upper(c) <= 'Z';
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) { return upper(a) == upper(b); });
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && startsWithIgnoringCase(a, b);
+}
+
+std::optional<ControllerMode> modeOf(const ControllerFacts& controller) {
+    const auto anyId = [&controller](auto matches) {
+        return std::any_of(controller.compatibleIds.begin(), controller.compatibleIds.end(),
+                           matches);
+    };
+    if (anyId([](const std::string& id) { return startsWithIgnoringCase(id, kRaidClass); }) ||
+        std::any_of(std::begin(kRaidServices), std::end(kRaidServices), [&](std::string_view s) {
+            return equalsIgnoringCase(controller.service, s);
+        })) {
+        return ControllerMode::Raid;
+    }
+    if (anyId([](const std::string& id) { return equalsIgnoringCase(id, kAhciClass); })) {
+        return ControllerMode::Ahci;
+    }
+    return std::nullopt;
+}
+
+// "C:" for the root of a drive; a longer path is a folder that a volume is
+// mounted on, which gives it no letter.
+std::optional<std::string> driveOf(std::string_view pathName) {
+    if (pathName.size() != 3 || !isLetter(pathName[0]) || pathName.substr(1) != ":\\") {
+        return std::nullopt;
+    }
+    return std::string{upper(pathName[0]), ':'};
+}
+
+std::optional<std::string> windowsDrive(std::string_view folder) {
+    if (folder.size() < 2 || !isLetter(folder[0]) || folder[1] != ':') return std::nullopt;
+    return std::string{upper(folder[0]), ':'};
+}
+
+}  // namespace
+
+std::optional<ControllerFinding> findControllerMode(
+    const std::vector<ControllerFacts>& controllers) {
+    std::optional<ControllerFinding> ahci;
+    for (const ControllerFacts& controller : controllers) {
+        const std::optional<ControllerMode> mode = modeOf(controller);
+        // RAID wins wherever it stands: an add-on AHCI card beside a chipset
+        // in RAID mode does not change what the board's array is built on.
+        if (mode == ControllerMode::Raid) return ControllerFinding{*mode, controller.service};
+        if (mode == ControllerMode::Ahci && !ahci)
+            ahci = ControllerFinding{*mode, controller.service};
+    }
+    return ahci;
+}
+
+std::vector<DiskHoldings> diskHoldings(const DiskLayout& layout) {
+    const std::optional<std::string> windows = windowsDrive(layout.windowsFolder);
+    std::vector<DiskHoldings> holdings(layout.diskNumbers.size());
+    for (std::size_t i = 0; i < holdings.size(); ++i) {
+        const std::optional<std::uint32_t> number = layout.diskNumbers[i];
+        if (!number) continue;
+        std::vector<std::string>& letters = holdings[i].letters;
+        // A volume that spans several disks counts for each of them.
+        for (const VolumeFacts& volume : layout.volumes) {
+            if (std::find(volume.diskNumbers.begin(), volume.diskNumbers.end(), *number) ==
+                volume.diskNumbers.end()) {
+                continue;
+            }
+            for (const std::string& path : volume.pathNames) {
+                if (const std::optional<std::string> drive = driveOf(path))
+                    letters.push_back(*drive);
+            }
+        }
+        std::sort(letters.begin(), letters.end());
+        // No letter matches a Windows folder without one.
+        holdings[i].holdsWindows =
+            std::find(letters.begin(), letters.end(), windows) != letters.end();
+    }
+    return holdings;
+}
+
+std::string beforeBuildText(const DiskLayout& layout) {
+    std::string diskLines;
+    bool windowsOnADisk = false;
+    const std::vector<DiskHoldings> holdings = diskHoldings(layout);
+    for (std::size_t i = 0; i < holdings.size(); ++i) {
+        if (holdings[i].letters.empty()) continue;
+        diskLines += "  " + std::to_string(i + 1) + ". holds";
+        for (const std::string& letter : holdings[i].letters) diskLines += " " + letter;
+        if (holdings[i].holdsWindows) diskLines += " (Windows)";
+        diskLines += '\n';
+        windowsOnADisk = windowsOnADisk || holdings[i].holdsWindows;
+    }
+    const std::optional<ControllerFinding> controller = findControllerMode(layout.controllers);
+    if (diskLines.empty() && !controller) return {};
+
+    std::string text = "\n[+] Before you build the array:\n" + diskLines;
+    if (controller) {
+        text += "[+] Disk controller: ";
+        text += controller->mode == ControllerMode::Raid ? "RAID" : "AHCI";
+        if (!controller->service.empty()) text += " (" + controller->service + ")";
+        text += '\n';
+    }
+    if (!diskLines.empty()) {
+        text += "[!] Building an array erases the disks in it: back up what they hold first.\n";
+    }
+    // Windows loads no RAID driver at boot unless told to: once the firmware
+    // is switched, it stops with INACCESSIBLE_BOOT_DEVICE.
+    if (controller && controller->mode == ControllerMode::Ahci && windowsOnADisk) {
+        text +=
+            "[!] Windows may fail to start after the controller is switched to RAID, unless it "
+            "is prepared first: follow your board maker's RAID guide.\n";
+    }
+    return text;
+}
+
+}  // namespace quorven
