@@ -106,7 +106,10 @@ int runCheck(World& w) {
 
     const DiskCounts counts = countDisks(inventory.disks);
     if (isYesAnswer(ask(w, "[+] Would you like to see detailed system information? (Y/N): "))) {
-        writeText(w.out, detailReportText(inventory.disks, counts));
+        // Asked only now: walking every volume and controller is wasted on a
+        // run that shows none of it.
+        const DiskLayout layout = w.layout.readLayout(inventory.disks);
+        writeText(w.out, detailReportText(inventory.disks, counts, layout));
         w.out.flush();
     }
 

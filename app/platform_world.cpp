@@ -12,6 +12,7 @@ PlatformWorld::PlatformWorld()
       console_(makeConsole(*out_)),
       commands_(makeCommandRunner()),
       disks_(makeDiskLister()),
+      layout_(makeDiskLayoutReader()),
       world_{*out_,
              *err_,
              in_,
@@ -19,6 +20,7 @@ PlatformWorld::PlatformWorld()
              *console_,
              *commands_,
              *disks_,
+             *layout_,
              platformProbeTable(),
              platformBoardCommands()} {}
 

@@ -9,6 +9,7 @@
 #include "probes/board_identity.h"
 #include "probes/command_capture.h"
 #include "probes/disk_inventory.h"
+#include "probes/disk_layout.h"
 #include "probes/platform_probes.h"
 
 namespace quorven {
@@ -21,6 +22,7 @@ struct World {
     ConsoleApi& console;
     CommandRunner& commands;
     DiskLister& disks;
+    DiskLayoutReader& layout;
     ProbeTable probes;
     BoardCommands board;
 };
@@ -41,6 +43,7 @@ class PlatformWorld {
     std::unique_ptr<ConsoleApi> console_;
     std::unique_ptr<CommandRunner> commands_;
     std::unique_ptr<DiskLister> disks_;
+    std::unique_ptr<DiskLayoutReader> layout_;
     World world_;
 };
 

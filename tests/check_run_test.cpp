@@ -277,6 +277,39 @@ TEST(CheckRun, ExistingArraysAndNvmeKnownByItsBusGiveTrueVerdicts) {
     }
 }
 
+TEST(CheckRun, TheLayoutIsReadAndShownOnlyWithTheReport) {
+    for (const char* answer : {"y", "n"}) {
+        FakeWorld f({"1", answer});
+        f.disks.disks = {sataDisk("\\\\.\\PHYSICALDRIVE0"), sataDisk("\\\\.\\PHYSICALDRIVE1")};
+        f.layout.numbers = {{"\\\\.\\PHYSICALDRIVE0", 0}, {"\\\\.\\PHYSICALDRIVE1", 1}};
+        f.layout.layout.volumes = {{{"C:\\"}, {1}}};
+        f.layout.layout.windowsFolder = "C:\\Windows";
+        f.layout.layout.controllers = {{{"PCI\\CC_010601"}, "storahci"}};
+
+        EXPECT_EQ(runCheck(f.world), 0);
+
+        const std::string out = f.t.stream(Event::Out);
+        const std::string reason =
+            "[+] You have multiple SATA disks and your motherboard supports SATA RAID.\n";
+        const std::vector<std::string> commands = f.t.of(Event::Command);
+        if (answer[0] == 'y') {
+            EXPECT_TRUE(out.ends_with(
+                "  2. \\\\.\\PHYSICALDRIVE1 - Wine Disk Drive (SATA)\n\n"
+                "[+] Before you build the array:\n  2. holds C: (Windows)\n"
+                "[+] Disk controller: AHCI (storahci)\n"
+                "[!] Building an array erases the disks in it: back up what they hold first.\n"
+                "[!] Windows may fail to start after the controller is switched to RAID, unless "
+                "it is prepared first: follow your board maker's RAID guide.\n\n" +
+                reason + kGreenBox))
+                << out;
+            EXPECT_EQ(commands.back(), "readLayout");
+        } else {
+            EXPECT_TRUE(out.ends_with(kReportQuestion + reason + kGreenBox)) << out;
+            EXPECT_EQ(std::count(commands.begin(), commands.end(), "readLayout"), 0);
+        }
+    }
+}
+
 TEST(CheckRun, ProbeWordsAreTakenFirstAndPrintedInTheirOwnOrder) {
     FakeWorld f({"2", ""});
     f.runner.stdoutAnswers = {

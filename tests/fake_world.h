@@ -197,6 +197,29 @@ class FakeDisks final : public DiskLister {
     Transcript& t_;
 };
 
+/// Numbers disks by their DeviceID, so that only the inventory it is handed
+/// gets numbers.
+class FakeLayout final : public DiskLayoutReader {
+  public:
+    explicit FakeLayout(Transcript& t) : t_(t) {}
+    DiskLayout readLayout(const std::vector<DiskRecord>& disks) override {
+        t_.add(Event::Command, "readLayout");
+        DiskLayout answer = layout;
+        for (const DiskRecord& disk : disks) {
+            const auto found = numbers.find(disk.deviceId);
+            answer.diskNumbers.push_back(found == numbers.end()
+                                             ? std::nullopt
+                                             : std::optional<std::uint32_t>(found->second));
+        }
+        return answer;
+    }
+    std::map<std::string, std::uint32_t> numbers;
+    DiskLayout layout;  // its diskNumbers come from numbers
+
+  private:
+    Transcript& t_;
+};
+
 inline DiskRecord sataDisk(std::string id, std::string model = "Wine Disk Drive") {
     return {std::move(id), std::move(model), 1, 0};
 }
@@ -217,6 +240,7 @@ struct FakeWorld {
           console(t),
           runner(t),
           disks(t),
+          layout(t),
           world{out,
                 err,
                 in,
@@ -224,6 +248,7 @@ struct FakeWorld {
                 console,
                 runner,
                 disks,
+                layout,
                 windowsProbeTable(),
                 windowsBoardCommands(true)} {
         // As on Windows, where they ask the WLAN service, the registry and
@@ -250,6 +275,7 @@ struct FakeWorld {
     FakeConsole console;
     FakeRunner runner;
     FakeDisks disks;
+    FakeLayout layout;
     World world;
     std::string wifiSecondWord = "UNKNOWN";
     std::string tpmSecondWord = "DISABLED";
