@@ -1,6 +1,7 @@
 #include "assess/before_build.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 namespace quorven {
@@ -74,8 +75,9 @@ std::optional<ControllerFinding> findControllerMode(
         // RAID wins wherever it stands: an add-on AHCI card beside a chipset
         // in RAID mode does not change what the board's array is built on.
         if (mode == ControllerMode::Raid) return ControllerFinding{*mode, controller.service};
-        if (mode == ControllerMode::Ahci && !ahci)
+        if (mode == ControllerMode::Ahci && !ahci) {
             ahci = ControllerFinding{*mode, controller.service};
+        }
     }
     return ahci;
 }
@@ -94,8 +96,9 @@ std::vector<DiskHoldings> diskHoldings(const DiskLayout& layout) {
                 continue;
             }
             for (const std::string& path : volume.pathNames) {
-                if (const std::optional<std::string> drive = driveOf(path))
+                if (const std::optional<std::string> drive = driveOf(path)) {
                     letters.push_back(*drive);
+                }
             }
         }
         std::sort(letters.begin(), letters.end());

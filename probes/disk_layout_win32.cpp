@@ -1,9 +1,3 @@
-// No Wine scenario reaches the facts that these calls give: under Wine 8
-// WMI's DeviceID does not open (its backslashes come doubled, error 3), the
-// volumes C: and Z: open but lie on 0 extents, and SetupAPI lists no device
-// of either controller class. So each call stays a few lines, and the rules
-// that turn the facts into the report's lines, with their tests, live in
-// assess/before_build.
 #include <windows.h>
 #include <winioctl.h>
 #include <setupapi.h>
@@ -170,6 +164,12 @@ void readControllers(const GUID& setupClass, std::vector<ControllerFacts>& contr
     }
 }
 
+// No Wine scenario reaches the facts that these calls give: under Wine 8
+// WMI's DeviceID does not open (its backslashes come doubled, error 3), the
+// volumes C: and Z: open but lie on 0 extents, and SetupAPI lists no device
+// of either controller class. So each call stays a few lines, and the rules
+// that turn the facts into the report's lines, with their tests, live in
+// assess/before_build.
 class Win32DiskLayoutReader final : public DiskLayoutReader {
   public:
     DiskLayout readLayout(const std::vector<DiskRecord>& disks) override {
