@@ -173,13 +173,13 @@ TEST(DetailReport, CountsSupportLinesAndOneLinePerDisk) {
 }
 
 TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
-    const std::vector<DiskRecord> disks = {sataDisk("\\\\.\\PHYSICALDRIVE0", "Intel Raid 0 Volume"),
+    const std::vector<DiskRecord> disks = {raidVolume("\\\\.\\PHYSICALDRIVE0"),
                                            nvmeDisk("\\\\.\\PHYSICALDRIVE1", "")};
     const std::string report =
         "\n[+] System Information:\n-------------------\n[+] Detected 2 disk(s) total\n"
-        "[+] SATA disks: 1\n[+] NVMe disks: 1\n[+] Motherboard SATA RAID support: Yes\n"
+        "[+] SATA disks: 0\n[+] NVMe disks: 1\n[+] Motherboard SATA RAID support: Yes\n"
         "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
-        "  1. \\\\.\\PHYSICALDRIVE0 - Intel Raid 0 Volume (SATA)\n"
+        "  1. \\\\.\\PHYSICALDRIVE0 - Intel Raid 0 Volume (RAID volume)\n"
         "  2. \\\\.\\PHYSICALDRIVE1 (NVMe)\n";
     // Compatible IDs as Windows lists them, most specific first.
     const ControllerFacts ahci{{"PCI\\VEN_8086&DEV_7AE2&CC_010601", "PCI\\VEN_8086&CC_0106",
