@@ -18,22 +18,40 @@ struct StatusSlots {
     std::string secureBootStatus;
 };
 
-StatusSlots probePlatform(World& w) {
+// What start-up leaves for the board step: the maker, and the product's
+// query, still running, where the advice depends on it.
+struct BoardStart {
+    std::string manufacturer;
+    std::unique_ptr<StartedCommands> product;
+};
+
+// The probes and the board's maker run side by side: the wait is that of the
+// slowest command, not the sum of them all.
+StatusSlots probePlatform(World& w, BoardStart& board) {
+    const ProbeTable& p = w.probes;
+    const std::vector<Capture> captures =
+        w.commands.run({probeRequest(p.wifi), probeRequest(p.bluetooth), probeRequest(p.tpm),
+                        probeRequest(p.secureBoot), boardRequest(w.board.manufacturer)});
+    board.manufacturer = parseManufacturer(hiddenText(captures[4]));
+    // Only for the one maker whose advice depends on it, and at once, so
+    // that it runs while the console is prepared.
+    if (adviceNeedsProduct(board.manufacturer)) {
+        board.product = w.commands.start({boardRequest(w.board.product)});
+    }
+    // The second sources take milliseconds each, on this thread.
     StatusSlots slots;
-    slots.wifiStatus = runProbe(w.probes.wifi, w.commands);
-    slots.bluetoothStatus = runProbe(w.probes.bluetooth, w.commands);
-    slots.tpmStatus = runProbe(w.probes.tpm, w.commands);
-    slots.secureBootStatus = runProbe(w.probes.secureBoot, w.commands);
+    slots.wifiStatus = probeWord(p.wifi, captures[0]);
+    slots.bluetoothStatus = probeWord(p.bluetooth, captures[1]);
+    slots.tpmStatus = probeWord(p.tpm, captures[2]);
+    slots.secureBootStatus = probeWord(p.secureBoot, captures[3]);
     return slots;
 }
 
-void showBoardAdvice(World& w) {
-    const std::string manufacturer = readBoardManufacturer(w.commands, w.board);
-    // The product's command runs before anything of the advice is written,
-    // and only for the one maker whose advice depends on it.
+void showBoardAdvice(World& w, BoardStart& board) {
+    // The product is collected before anything of the advice is written.
     const std::string product =
-        adviceNeedsProduct(manufacturer) ? readBoardProduct(w.commands, w.board) : std::string();
-    for (const AdviceStep& step : adviseOnBoard(manufacturer, product)) {
+        board.product ? parseProduct(hiddenText(board.product->collect().at(0))) : std::string();
+    for (const AdviceStep& step : adviseOnBoard(board.manufacturer, product)) {
         if (!step.text.empty()) {
             writeText(w.out, step.text);
             w.out.flush();
@@ -85,12 +103,13 @@ int exitEarly(World& w, const char* line) {
 }  // namespace
 
 int runCheck(World& w) {
-    const StatusSlots slots = probePlatform(w);
+    BoardStart board;
+    const StatusSlots slots = probePlatform(w, board);
 
     prepareConsole(w.console, w.out, w.err);
     printBanner(w.console, w.out);
 
-    showBoardAdvice(w);
+    showBoardAdvice(w, board);
     printStatusBlock(w, slots);
 
     writeLine(w.out, "\n[+] Detecting disks...");

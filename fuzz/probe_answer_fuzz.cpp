@@ -18,16 +18,11 @@ const quorven::PlatformProbe* const* probes() {
 }
 constexpr int kProbeCount = 4;
 
-// The probes read standard output alone: every command prints `output`
+// The probes read standard output alone: every command printed `output`
 // there, or could not start.
 std::string wordFor(const quorven::PlatformProbe& probe, std::optional<std::string> output) {
-    struct OneAnswer final : quorven::CommandRunner {
-        std::optional<std::string> output;
-        std::string runHiddenCommand(const std::string&) override { return {}; }
-        std::optional<std::string> readCommandStdout(const std::string&) override { return output; }
-    } runner;
-    runner.output = std::move(output);
-    return quorven::runProbe(probe, runner);
+    if (!output) return quorven::probeWord(probe, {quorven::Capture::NotStarted, {}});
+    return quorven::probeWord(probe, {quorven::Capture::Read, *std::move(output)});
 }
 
 // Whether some line, once its carriage returns are gone, is exactly `text`:

@@ -49,12 +49,8 @@ std::string parseProduct(std::string_view capture) {
     return {};
 }
 
-std::string readBoardManufacturer(CommandRunner& runner, const BoardCommands& commands) {
-    return parseManufacturer(runner.runHiddenCommand(commands.manufacturer));
-}
-
-std::string readBoardProduct(CommandRunner& runner, const BoardCommands& commands) {
-    return parseProduct(runner.runHiddenCommand(commands.product));
+CommandRequest boardRequest(const std::string& command) {
+    return {command, true};
 }
 
 }  // namespace quorven

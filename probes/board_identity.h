@@ -28,7 +28,8 @@ std::string parseManufacturer(std::string_view capture);
 /// The first trimmed line that is neither blank nor the header "Product".
 std::string parseProduct(std::string_view capture);
 
-std::string readBoardManufacturer(CommandRunner& runner, const BoardCommands& commands);
-std::string readBoardProduct(CommandRunner& runner, const BoardCommands& commands);
+/// What each query is started with: its standard error goes into the text
+/// and through the same line rules.
+CommandRequest boardRequest(const std::string& command);
 
 }  // namespace quorven

@@ -1,33 +1,20 @@
 #include "probes/command_capture.h"
 
 namespace quorven {
-namespace {
 
-class InterpreterRunner final : public CommandRunner {
-  public:
-    explicit InterpreterRunner(CaptureFunction capture) : capture_(capture) {}
-
-    std::string runHiddenCommand(const std::string& command) override {
-        Capture capture = capture_(command, true);
-        if (capture.outcome == Capture::PipeFailed) return kPipeFailedText;
-        if (capture.outcome == Capture::NotStarted) return kRunFailedText;
-        return std::move(capture.text);
+std::string hiddenText(const Capture& capture) {
+    switch (capture.outcome) {
+        case Capture::PipeFailed:
+            return kPipeFailedText;
+        case Capture::NotStarted:
+            return kRunFailedText;
+        case Capture::TimedOut:
+            // Read as a board that says nothing: the ticket line.
+            return {};
+        case Capture::Read:
+            break;
     }
-
-    std::optional<std::string> readCommandStdout(const std::string& command) override {
-        Capture capture = capture_(command, false);
-        if (capture.outcome != Capture::Read) return std::nullopt;
-        return std::move(capture.text);
-    }
-
-  private:
-    CaptureFunction capture_;
-};
-
-}  // namespace
-
-std::unique_ptr<CommandRunner> makeInterpreterRunner(CaptureFunction capture) {
-    return std::make_unique<InterpreterRunner>(capture);
+    return capture.text;
 }
 
 std::vector<std::string_view> splitLines(std::string_view text) {

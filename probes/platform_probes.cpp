@@ -48,11 +48,21 @@ std::optional<std::string> findAnswer(const PlatformProbe& probe, std::string_vi
 
 }  // namespace
 
-std::string runProbe(const PlatformProbe& probe, CommandRunner& runner) {
-    const std::optional<std::string> output = runner.readCommandStdout(probe.command);
-    if (!output) return probe.startFailureWord;
-    if (std::optional<std::string> word = findAnswer(probe, *output)) return *std::move(word);
-    return probe.secondSource ? probe.secondSource() : probe.fallbackWord;
+CommandRequest probeRequest(const PlatformProbe& probe) {
+    return {probe.command, false};
+}
+
+std::string probeWord(const PlatformProbe& probe, const Capture& capture) {
+    if (capture.outcome == Capture::PipeFailed || capture.outcome == Capture::NotStarted) {
+        return probe.startFailureWord;
+    }
+    if (capture.outcome == Capture::Read) {
+        if (std::optional<std::string> word = findAnswer(probe, capture.text)) {
+            return *std::move(word);
+        }
+        if (!probe.secondSource) return probe.fallbackWord;
+    }
+    return probe.secondSource ? probe.secondSource() : probe.startFailureWord;
 }
 
 std::string secureBootWordFromRegistry(const RegistryDword& value) {

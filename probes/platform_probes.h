@@ -31,7 +31,7 @@ struct PlatformProbe {
     std::string fallbackWord;
     std::string startFailureWord;
     /// When set, asked for the word in place of fallbackWord: the command ran
-    /// but answered none of the texts.
+    /// but answered none of the texts, or ran past its limit.
     std::function<std::string()> secondSource;
 };
 
@@ -49,9 +49,13 @@ ProbeTable windowsProbeTable();
 /// the same answers.
 ProbeTable platformProbeTable();
 
-/// Runs the command and takes its word, or the second source's when the
-/// answer holds no answer text.
-std::string runProbe(const PlatformProbe& probe, CommandRunner& runner);
+/// What the probe's command is started with: standard output alone.
+CommandRequest probeRequest(const PlatformProbe& probe);
+/// The word of the command's capture, or the second source's when the
+/// command ran but said nothing it knows. A command ended at its limit said
+/// nothing, and a probe without a second source then gives its start-failure
+/// word: the fallback would claim what nobody saw.
+std::string probeWord(const PlatformProbe& probe, const Capture& capture);
 
 /// UEFISecureBootEnabled as RegGetValueA reads it, restricted to REG_DWORD:
 /// the call's result, the size it reported and the number it wrote.

@@ -53,11 +53,14 @@ TEST(CheckRun, AsusEfiBoardIntelTwoSataNoReportGivesTheWholeTranscript) {
         {E::Command, "stdout: " + kBluetooth},
         {E::Command, "stdout: " + kTpm},
         {E::Command, "stdout: " + kSecureBoot},
+        {E::Command, "hidden: " + kManufacturer},
+        {E::Command, "collect"},
+        // Started as soon as the maker is known, collected at the board step.
+        {E::Command, "hidden: " + kProduct},
         {E::Colour, "9"},
         {E::Out, std::string(bannerText()) + "\n"},
         {E::Colour, "7"},
-        {E::Command, "hidden: " + kManufacturer},
-        {E::Command, "hidden: " + kProduct},
+        {E::Command, "collect"},
         {E::Out, "[+] Detected Asus\n[+] Use EFI Button"},
         {E::Pause, "1000"},
         {E::Pause, "2000"},
@@ -94,6 +97,7 @@ struct BoardCase {
     std::string productCapture;  // empty: the product must not be read
     std::string advice;
     std::vector<unsigned> pauses;
+    std::string endedAtLimit = {};  // the command that runs past its limit
 };
 
 class BoardPaths : public ::testing::TestWithParam<BoardCase> {};
@@ -103,6 +107,7 @@ TEST_P(BoardPaths, AdviceTextAndPausesBeforeTheStatusBlock) {
     FakeWorld f({"2", "n"});
     f.runner.hidden = {{kManufacturer, c.manufacturerCapture}};
     if (!c.productCapture.empty()) f.runner.hidden[kProduct] = c.productCapture;
+    if (!c.endedAtLimit.empty()) f.runner.timedOut.insert(c.endedAtLimit);
     f.disks.disks = {nvmeDisk("\\\\.\\PHYSICALDRIVE0")};
 
     EXPECT_EQ(runCheck(f.world), 0);
@@ -156,7 +161,20 @@ INSTANTIATE_TEST_SUITE_P(
                   "'wmic' is not recognized as an internal or external command,\r\n",
                   "",
                   "[+] Open a ticket for manual verification.",
-                  {2000}}),
+                  {2000}},
+        // Past the limit a query says nothing, whatever it would have said.
+        BoardCase{"ManufacturerPastItsLimit",
+                  "Manufacturer\r\r\nASRock\r\r\n",
+                  "",
+                  "[+] Open a ticket for manual verification.",
+                  {2000},
+                  kManufacturer},
+        BoardCase{"AsusProductPastItsLimit",
+                  "Manufacturer\r\r\nASUSTeK COMPUTER INC.\r\r\n",
+                  "Product\r\r\nROG STRIX X670E-E GAMING WIFI\r\r\n",
+                  "[+] Detected Asus\n[+] Use Perm Button\n\n[+] Motherboard is compatibile",
+                  {1000, 2000},
+                  kProduct}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CheckRun, NoDisksTakesTheEarlyExitAfterTheEnumerationMessage) {
@@ -327,54 +345,44 @@ TEST(CheckRun, ProbeWordsAreTakenFirstAndPrintedInTheirOwnOrder) {
         std::string::npos);
     // Nothing is written before the probes have all run; Secure Boot's
     // empty answer asked its second source.
-    EXPECT_EQ(f.t.events[4], (Event{Event::Command, "second source: secure boot"}));
-    EXPECT_EQ(f.t.events[5].kind, Event::Colour);
+    EXPECT_EQ(f.t.events[6], (Event{Event::Command, "second source: secure boot"}));
+    EXPECT_EQ(f.t.events[7].kind, Event::Colour);
 }
 
 TEST(CheckRun, SecondSourcesAnswerOnlyForACommandThatRanAndSaidNothingKnown) {
     struct Case {
         const char* name;
         std::optional<std::string> wifi, tpm, secureBoot;
-        std::vector<std::string> commands;
+        std::vector<std::string> asked;
         std::string wifiWord, tpmWord, secureBootWord;
+        bool pastTheLimit = false;  // every probe's command
     };
-    const std::string wifi = "stdout: " + kWifi, bluetooth = "stdout: " + kBluetooth,
-                      tpm = "stdout: " + kTpm, secureBoot = "stdout: " + kSecureBoot;
+    const std::vector<std::string> all = {"second source: wifi", "second source: tpm",
+                                          "second source: secure boot"};
     const Case cases[] = {
         {"elevated, an 802.11n adapter",
          "Down\r\n",
          "True\r\n",
          "False\n",
-         {wifi, bluetooth, tpm, secureBoot},
+         {},
          "DISABLED",
          "ENABLED",
          "DISABLED"},
-        {"standard user: errors on stderr only, a Wi-Fi 6 adapter",
-         "",
-         "",
-         "",
-         {wifi, "second source: wifi", bluetooth, tpm, "second source: tpm", secureBoot,
-          "second source: secure boot"},
-         "ENABLED",
-         "DISABLED",
-         "ENABLED"},
-        {"unknown texts",
-         "Disconnected\r\n",
-         "true\n",
-         "Cmdlet not supported on this platform.\n",
-         {wifi, "second source: wifi", bluetooth, tpm, "second source: tpm", secureBoot,
-          "second source: secure boot"},
-         "ENABLED",
-         "DISABLED",
-         "ENABLED"},
+        {"standard user: errors on stderr only, a Wi-Fi 6 adapter", "", "", "", all, "ENABLED",
+         "DISABLED", "ENABLED"},
+        {"unknown texts", "Disconnected\r\n", "true\n", "Cmdlet not supported on this platform.\n",
+         all, "ENABLED", "DISABLED", "ENABLED"},
         {"not started",
          std::nullopt,
          std::nullopt,
          std::nullopt,
-         {wifi, bluetooth, tpm, secureBoot},
+         {},
          "UNAVAILABLE",
          "UNAVAILABLE",
          "ERROR"},
+        // Bluetooth, which has no second source, still reads UNAVAILABLE.
+        {"past the limit, with answers written before it", "Down\r\n", "True\r\n", "False\n", all,
+         "ENABLED", "DISABLED", "ENABLED", true},
     };
     for (const Case& c : cases) {
         FakeWorld f({"1", "n"});
@@ -383,22 +391,50 @@ TEST(CheckRun, SecondSourcesAnswerOnlyForACommandThatRanAndSaidNothingKnown) {
         if (c.wifi) f.runner.stdoutAnswers[kWifi] = *c.wifi;
         if (c.tpm) f.runner.stdoutAnswers[kTpm] = *c.tpm;
         if (c.secureBoot) f.runner.stdoutAnswers[kSecureBoot] = *c.secureBoot;
+        f.runner.stdoutAnswers[kBluetooth] = "OK\r\n";
+        if (c.pastTheLimit) f.runner.timedOut = {kWifi, kBluetooth, kTpm, kSecureBoot};
         f.disks.disks = {sataDisk("A"), sataDisk("B")};
 
         EXPECT_EQ(runCheck(f.world), 0) << c.name;
 
-        // Asked at once after their own command, before anything is written.
+        // Asked once every command is in, before anything is written.
         std::vector<std::string> before;
         for (const Event& e : f.t.events) {
             if (e.kind == Event::Colour) break;
             before.push_back(e.text);
         }
-        EXPECT_EQ(before, c.commands) << c.name;
+        std::vector<std::string> expected = {"stdout: " + kWifi,         "stdout: " + kBluetooth,
+                                             "stdout: " + kTpm,          "stdout: " + kSecureBoot,
+                                             "hidden: " + kManufacturer, "collect"};
+        expected.insert(expected.end(), c.asked.begin(), c.asked.end());
+        EXPECT_EQ(before, expected) << c.name;
         EXPECT_NE(f.t.stream(Event::Out)
-                      .find(statusBlock(c.tpmWord, c.secureBootWord, c.wifiWord, "UNAVAILABLE")),
+                      .find(statusBlock(c.tpmWord, c.secureBootWord, c.wifiWord,
+                                        c.pastTheLimit ? "UNAVAILABLE" : "ENABLED")),
                   std::string::npos)
             << c.name;
     }
+}
+
+// Real /bin/sh children, with the limit that the program sets at 30 s cut to
+// one: the Bluetooth command never ends, and what it wrote is no answer.
+TEST(CheckRun, ACommandThatNeverEndsIsEndedAtItsLimitAndTheRunGoesOn) {
+    FakeWorld f({"1", "n"});
+    const auto real = makeCommandRunner(std::chrono::seconds(1));
+    f.runner.real = real.get();
+    f.world.probes = probeTable("echo Up", "echo OK; exec sleep 60", "echo True", "echo False");
+    f.world.board = {"echo Manufacturer; echo ASRock", "echo Product"};
+    f.disks.disks = {sataDisk("A"), sataDisk("B")};
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(runCheck(f.world), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+
+    const std::string out = f.t.stream(Event::Out);
+    EXPECT_NE(out.find("[+] Detected ASRock\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(statusBlock("ENABLED", "DISABLED", "ENABLED", "UNAVAILABLE")),
+              std::string::npos)
+        << out;
 }
 
 TEST(CheckRun, ConsoleFailureLinesComeBeforeTheBanner) {

@@ -3,29 +3,35 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "probes/command_capture.h"
 
 namespace quorven::testing {
 namespace {
 
+using namespace std::chrono_literals;
+
 class PosixCapture : public ::testing::Test {
   protected:
+    std::string hidden(const std::string& command) {
+        return hiddenText(runner->run({{command, true}}).at(0));
+    }
+    Capture stdoutOnly(const std::string& command) { return runner->run({{command, false}}).at(0); }
     std::unique_ptr<CommandRunner> runner = makeCommandRunner();
 };
 
 TEST_F(PosixCapture, HiddenRunnerMixesBothStreamsInOrderAndKeepsEveryByte) {
-    EXPECT_EQ(runner->runHiddenCommand("echo out1; echo err1 >&2; echo out2"),
-              "out1\nerr1\nout2\n");
-    EXPECT_EQ(runner->runHiddenCommand("printf 'a\\000b\\r\\nc'"), std::string("a\0b\r\nc", 6));
-    const std::string big = runner->runHiddenCommand("head -c 100000 /dev/zero | tr '\\0' 'q'");
+    EXPECT_EQ(hidden("echo out1; echo err1 >&2; echo out2"), "out1\nerr1\nout2\n");
+    EXPECT_EQ(hidden("printf 'a\\000b\\r\\nc'"), std::string("a\0b\r\nc", 6));
+    const std::string big = hidden("head -c 100000 /dev/zero | tr '\\0' 'q'");
     EXPECT_EQ(big, std::string(100000, 'q'));
-    EXPECT_EQ(runner->runHiddenCommand("echo partial; exit 3"), "partial\n");
-    EXPECT_EQ(runner->runHiddenCommand("true"), "");
-    const std::string missing = runner->runHiddenCommand("quorven-no-such-command");
+    EXPECT_EQ(hidden("echo partial; exit 3"), "partial\n");
+    EXPECT_EQ(hidden("true"), "");
+    const std::string missing = hidden("quorven-no-such-command");
     EXPECT_NE(missing.find("not found"), std::string::npos) << missing;
     // No standard input: a reader sees end of file at once.
-    EXPECT_EQ(runner->runHiddenCommand("cat; echo done"), "done\n");
+    EXPECT_EQ(hidden("cat; echo done"), "done\n");
 }
 
 TEST_F(PosixCapture, StdoutReaderTakesStandardOutputOnlyAndLeavesOurStreamsAlone) {
@@ -35,23 +41,112 @@ TEST_F(PosixCapture, StdoutReaderTakesStandardOutputOnlyAndLeavesOurStreamsAlone
     ASSERT_NE(errors, nullptr);
     const int savedError = dup(STDERR_FILENO);
     dup2(fileno(errors), STDERR_FILENO);
-    const std::optional<std::string> mixed = runner->readCommandStdout("echo out; echo err >&2");
+    const Capture mixed = stdoutOnly("echo out; echo err >&2");
     // No standard input either: a reader sees end of file, and ours keeps
     // the answers piped to us.
-    const std::optional<std::string> reader = runner->readCommandStdout("cat; echo done");
+    const Capture reader = stdoutOnly("cat; echo done");
     dup2(savedError, STDERR_FILENO);
     close(savedError);
-    EXPECT_EQ(mixed, "out\n");
-    EXPECT_EQ(reader, "done\n");
+    EXPECT_EQ(mixed.text, "out\n");
+    EXPECT_EQ(reader.text, "done\n");
     EXPECT_EQ(std::ftell(errors), 0L);
     std::fclose(errors);
 
     const std::string longLine(1000, 'L');
-    EXPECT_EQ(runner->readCommandStdout("printf '" + longLine + "\\n'"), longLine + "\n");
-    EXPECT_EQ(runner->readCommandStdout("printf 'ab\\000cd\\r\\nef'"),
-              std::string("ab\0cd\r\nef", 9));
-    EXPECT_EQ(runner->readCommandStdout("exit 4"), std::string());
-    EXPECT_EQ(runner->readCommandStdout("quorven-no-such-command"), std::string());
+    EXPECT_EQ(stdoutOnly("printf '" + longLine + "\\n'").text, longLine + "\n");
+    EXPECT_EQ(stdoutOnly("printf 'ab\\000cd\\r\\nef'").text, std::string("ab\0cd\r\nef", 9));
+    const Capture failed = stdoutOnly("exit 4");
+    EXPECT_EQ(failed.outcome, Capture::Read);
+    EXPECT_EQ(failed.text, "");
+    EXPECT_EQ(stdoutOnly("quorven-no-such-command").text, "");
+}
+
+// Started together, in order; each answer lands in its own capture, whatever
+// order they end in and however much they write.
+TEST_F(PosixCapture, CommandsRunSideBySideAndComeBackInTheirOwnOrder) {
+    struct Row {
+        CommandRequest request;
+        std::string text;
+    };
+    const std::string big(200000, 'b');
+    const Row rows[] = {
+        {{"sleep 1; echo first", false}, "first\n"},
+        {{"head -c 200000 /dev/zero | tr '\\0' b", false}, big},
+        {{"sleep 1; echo out; echo err >&2", true}, "out\nerr\n"},
+        {{"echo out; sleep 1; echo err >&2", false}, "out\n"},
+        {{"sleep 1; head -c 300000 /dev/zero | tr '\\0' e >&2", true}, std::string(300000, 'e')},
+        {{"true", true}, ""},
+    };
+    std::vector<CommandRequest> requests;
+    for (const Row& row : rows) requests.push_back(row.request);
+    const auto started = std::chrono::steady_clock::now();
+    const std::vector<Capture> captures = runner->run(requests);
+    const auto took = std::chrono::steady_clock::now() - started;
+    ASSERT_EQ(captures.size(), std::size(rows));
+    for (std::size_t i = 0; i < captures.size(); ++i) {
+        EXPECT_EQ(captures[i].outcome, Capture::Read) << i;
+        EXPECT_TRUE(captures[i].text == rows[i].text)
+            << i << ": " << captures[i].text.size() << " bytes, starting "
+            << captures[i].text.substr(0, 20);
+    }
+    // Four commands of one second each: one after another they would take
+    // four. The margin is for a loaded machine.
+    EXPECT_LT(took, 3s);
+}
+
+// What a process of this test machine is: gone, or a zombie whose parent has
+// not yet reaped it.
+bool gone(const std::string& pid) {
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    const std::size_t state = line.rfind(')') + 2;
+    return state < line.size() && line[state] == 'Z';
+}
+
+// A short limit, injected where the program has 30 s: the command is ended
+// with the process it started, and what it wrote before is dropped. The
+// others in the batch are untouched.
+TEST(PosixCaptureLimit, ACommandPastItsLimitIsEndedWithItsChildrenAndSaysNothing) {
+    char folder[] = "/tmp/quorven-limit-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string pidFile = std::string(folder) + "/pid";
+    const auto runner = makeCommandRunner(1s);
+    const auto started = std::chrono::steady_clock::now();
+    const std::vector<Capture> captures =
+        runner->run({{"echo before", false},
+                     {"echo partial; sleep 60 & echo $! >" + pidFile + "; wait", true},
+                     {"sleep 0.5; echo within", false}});
+    const auto took = std::chrono::steady_clock::now() - started;
+    std::string pid;
+    std::ifstream(pidFile) >> pid;
+    std::remove(pidFile.c_str());
+    rmdir(folder);
+
+    ASSERT_EQ(captures.size(), 3u);
+    EXPECT_EQ(captures[0].outcome, Capture::Read);
+    EXPECT_EQ(captures[0].text, "before\n");
+    EXPECT_EQ(captures[1].outcome, Capture::TimedOut);
+    EXPECT_EQ(captures[1].text, "");
+    EXPECT_EQ(hiddenText(captures[1]), "");
+    EXPECT_EQ(captures[2].outcome, Capture::Read);
+    EXPECT_EQ(captures[2].text, "within\n");
+    ASSERT_FALSE(pid.empty());
+    EXPECT_TRUE(gone(pid)) << "sleep " << pid << " outlived its limit";
+    EXPECT_GE(took, 1s);
+    EXPECT_LT(took, 10s);
+}
+
+TEST(HiddenText, FailuresAreWordedAndAnEndedCommandSaysNothing) {
+    const std::pair<Capture, std::string> rows[] = {
+        {{Capture::Read, "Manufacturer\r\r\nASRock\r\r\n"}, "Manufacturer\r\r\nASRock\r\r\n"},
+        {{Capture::Read, ""}, ""},
+        {{Capture::PipeFailed, {}}, "[!] Failed to create pipe\n"},
+        {{Capture::NotStarted, {}}, "[!] Failed to run command\n"},
+        {{Capture::TimedOut, {}}, ""},
+    };
+    for (const auto& [capture, text] : rows)
+        EXPECT_EQ(hiddenText(capture), text) << capture.outcome;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -161,25 +162,49 @@ class FakeConsole final : public ConsoleApi {
     Transcript& t_;
 };
 
-/// Answers commands from a table; an unknown command did not start.
+/// Answers commands from a table, or hands them to a real runner; an unknown
+/// command did not start. Each start and each collection is a Command event.
 class FakeRunner final : public CommandRunner {
   public:
     explicit FakeRunner(Transcript& t) : t_(t) {}
-    std::string runHiddenCommand(const std::string& command) override {
-        t_.add(Event::Command, "hidden: " + command);
-        const auto found = hidden.find(command);
-        return found == hidden.end() ? "[!] Failed to run command\n" : found->second;
-    }
-    std::optional<std::string> readCommandStdout(const std::string& command) override {
-        t_.add(Event::Command, "stdout: " + command);
-        const auto found = stdoutAnswers.find(command);
-        if (found == stdoutAnswers.end()) return std::nullopt;
-        return found->second;
+    std::unique_ptr<StartedCommands> start(const std::vector<CommandRequest>& requests) override {
+        for (const CommandRequest& r : requests) {
+            t_.add(Event::Command, (r.withStandardError ? "hidden: " : "stdout: ") + r.command);
+        }
+        if (real != nullptr) return real->start(requests);
+        std::vector<Capture> captures;
+        for (const CommandRequest& r : requests) {
+            const auto& answers = r.withStandardError ? hidden : stdoutAnswers;
+            const auto found = answers.find(r.command);
+            if (timedOut.contains(r.command)) {
+                captures.push_back({Capture::TimedOut, {}});
+            } else if (found == answers.end()) {
+                captures.push_back({Capture::NotStarted, {}});
+            } else {
+                captures.push_back({Capture::Read, found->second});
+            }
+        }
+        return std::make_unique<Started>(t_, std::move(captures));
     }
     std::map<std::string, std::string> hidden;
     std::map<std::string, std::string> stdoutAnswers;
+    std::set<std::string> timedOut;
+    CommandRunner* real = nullptr;
 
   private:
+    class Started final : public StartedCommands {
+      public:
+        Started(Transcript& t, std::vector<Capture> captures)
+            : t_(t), captures_(std::move(captures)) {}
+        std::vector<Capture> collect() override {
+            t_.add(Event::Command, "collect");
+            return captures_;
+        }
+
+      private:
+        Transcript& t_;
+        std::vector<Capture> captures_;
+    };
     Transcript& t_;
 };
 

@@ -27,7 +27,7 @@ TEST(ProbeTable, WindowsCommandsAreTheExactPowerShellTexts) {
 
 struct MatchCase {
     const char* probe;
-    std::optional<std::string> output;
+    Capture capture;
     std::string word;
 };
 
@@ -38,53 +38,56 @@ TEST(ProbeAnswers, LineByLineMatchingInTableOrder) {
                                                                 {"tpm", &table.tpm},
                                                                 {"secureBoot", &table.secureBoot}};
     const MatchCase cases[] = {
-        // Start failures.
-        {"wifi", std::nullopt, "UNAVAILABLE"},
-        {"bluetooth", std::nullopt, "UNAVAILABLE"},
-        {"tpm", std::nullopt, "UNAVAILABLE"},
-        {"secureBoot", std::nullopt, "ERROR"},
+        // Start failures: no pipe, or no process.
+        {"wifi", {Capture::PipeFailed, {}}, "UNAVAILABLE"},
+        {"secureBoot", {Capture::PipeFailed, {}}, "ERROR"},
+        {"wifi", {Capture::NotStarted, {}}, "UNAVAILABLE"},
+        {"bluetooth", {Capture::NotStarted, {}}, "UNAVAILABLE"},
+        {"tpm", {Capture::NotStarted, {}}, "UNAVAILABLE"},
+        {"secureBoot", {Capture::NotStarted, {}}, "ERROR"},
+        // Ended at the limit, whatever it wrote: nothing known, and without
+        // a second source the start-failure word, not the fallback.
+        {"bluetooth", {Capture::TimedOut, {}}, "UNAVAILABLE"},
+        {"bluetooth", {Capture::TimedOut, "OK\n"}, "UNAVAILABLE"},
+        {"tpm", {Capture::TimedOut, {}}, "UNAVAILABLE"},
+        {"secureBoot", {Capture::TimedOut, {}}, "ERROR"},
         // Empty output falls back.
-        {"wifi", "", "UNKNOWN"},
-        {"bluetooth", "", "DISABLED"},
-        {"tpm", "", "UNKNOWN"},
-        {"secureBoot", "", "UNSUPPORTED"},
+        {"wifi", {Capture::Read, ""}, "UNKNOWN"},
+        {"bluetooth", {Capture::Read, ""}, "DISABLED"},
+        {"tpm", {Capture::Read, ""}, "UNKNOWN"},
+        {"secureBoot", {Capture::Read, ""}, "UNSUPPORTED"},
         // Single answers, line breaks anywhere.
-        {"tpm", "True\n", "ENABLED"},
-        {"tpm", "\n\nFalse\n\n", "DISABLED"},
-        {"secureBoot", "True\r\n", "ENABLED"},
-        {"secureBoot", "False", "DISABLED"},
-        {"wifi", "Up\n", "ENABLED"},
-        {"wifi", "Down\n", "DISABLED"},
-        {"wifi", "Disconnected\n", "UNKNOWN"},
-        {"bluetooth", "OK\n", "ENABLED"},
-        {"bluetooth", "Error\n", "DISABLED"},
+        {"tpm", {Capture::Read, "True\n"}, "ENABLED"},
+        {"tpm", {Capture::Read, "\n\nFalse\n\n"}, "DISABLED"},
+        {"secureBoot", {Capture::Read, "True\r\n"}, "ENABLED"},
+        {"secureBoot", {Capture::Read, "False"}, "DISABLED"},
+        {"wifi", {Capture::Read, "Up\n"}, "ENABLED"},
+        {"wifi", {Capture::Read, "Down\n"}, "DISABLED"},
+        {"wifi", {Capture::Read, "Disconnected\n"}, "UNKNOWN"},
+        {"bluetooth", {Capture::Read, "OK\n"}, "ENABLED"},
+        {"bluetooth", {Capture::Read, "Error\n"}, "DISABLED"},
         // Case and blanks count.
-        {"tpm", "true\n", "UNKNOWN"},
-        {"tpm", "TRUE\n", "UNKNOWN"},
-        {"tpm", "True \n", "UNKNOWN"},
-        {"tpm", " True\n", "UNKNOWN"},
-        {"secureBoot", "\tTrue\n", "UNSUPPORTED"},
-        {"secureBoot", "Cmdlet not supported on this platform.\n", "UNSUPPORTED"},
+        {"tpm", {Capture::Read, "true\n"}, "UNKNOWN"},
+        {"tpm", {Capture::Read, "TRUE\n"}, "UNKNOWN"},
+        {"tpm", {Capture::Read, "True \n"}, "UNKNOWN"},
+        {"tpm", {Capture::Read, " True\n"}, "UNKNOWN"},
+        {"secureBoot", {Capture::Read, "\tTrue\n"}, "UNSUPPORTED"},
+        {"secureBoot", {Capture::Read, "Cmdlet not supported on this platform.\n"}, "UNSUPPORTED"},
         // Several devices answer one line each.
-        {"bluetooth", "OK\nOK\nOK\nUnknown\n", "ENABLED"},
-        {"bluetooth", "Unknown\nError\n", "DISABLED"},
-        {"wifi", "Up\nUp\n", "ENABLED"},
-        {"wifi", "Down\nUp\n", "ENABLED"},
-        {"wifi", "Down\r\nDown\r\n", "DISABLED"},
-        {"wifi", "UpDown\n", "UNKNOWN"},
+        {"bluetooth", {Capture::Read, "OK\nOK\nOK\nUnknown\n"}, "ENABLED"},
+        {"bluetooth", {Capture::Read, "Unknown\nError\n"}, "DISABLED"},
+        {"wifi", {Capture::Read, "Up\nUp\n"}, "ENABLED"},
+        {"wifi", {Capture::Read, "Down\nUp\n"}, "ENABLED"},
+        {"wifi", {Capture::Read, "Down\r\nDown\r\n"}, "DISABLED"},
+        {"wifi", {Capture::Read, "UpDown\n"}, "UNKNOWN"},
         // A lone CR is dropped, not a line break.
-        {"tpm", "Tr\rue\n", "ENABLED"},
-        {"tpm", std::string("True\0", 5), "UNKNOWN"},
+        {"tpm", {Capture::Read, "Tr\rue\n"}, "ENABLED"},
+        {"tpm", {Capture::Read, std::string("True\0", 5)}, "UNKNOWN"},
     };
     for (const MatchCase& c : cases) {
-        // The answer sits on standard output alone: a probe that read the
-        // combined streams, or ran another command, would find nothing.
-        Transcript t;
-        FakeRunner runner(t);
         const PlatformProbe& probe = *probes.at(c.probe);
-        if (c.output) runner.stdoutAnswers[probe.command] = *c.output;
-        EXPECT_EQ(runProbe(probe, runner), c.word)
-            << c.probe << " " << (c.output ? '"' + *c.output + '"' : "not started");
+        EXPECT_EQ(probeWord(probe, c.capture), c.word)
+            << c.probe << " " << c.capture.outcome << " \"" << c.capture.text << '"';
     }
 }
 
@@ -149,14 +152,18 @@ TEST(PosixProbes, StandInsPrintOneKnownAnswerPerDevice) {
     const std::size_t efi = fs::is_directory("/sys/firmware/efi");
     const ProbeTable table = platformProbeTable();
     const auto runner = makeCommandRunner();
+    const std::vector<Capture> captures =
+        runner->run({probeRequest(table.wifi), probeRequest(table.bluetooth),
+                     probeRequest(table.tpm), probeRequest(table.secureBoot)});
     const std::tuple<const PlatformProbe*, std::set<std::string>, std::size_t> probes[] = {
         {&table.wifi, {"Up", "Down"}, radios},
         {&table.bluetooth, {"OK", "Error"}, bluetooth},
         {&table.tpm, {"True", "False"}, 1},
         {&table.secureBoot, {"True", "False"}, efi}};
-    for (const auto& [probe, allowed, devices] : probes) {
-        const std::optional<std::string> output = runner->readCommandStdout(probe->command);
-        ASSERT_TRUE(output.has_value()) << probe->command;
+    for (std::size_t i = 0; i < std::size(probes); ++i) {
+        const auto& [probe, allowed, devices] = probes[i];
+        ASSERT_EQ(captures[i].outcome, Capture::Read) << probe->command;
+        const std::string* output = &captures[i].text;
         EXPECT_TRUE(output->empty() || output->ends_with('\n')) << "unterminated: " << *output;
         EXPECT_EQ(splitLines(*output).size(), devices) << probe->command << " printed " << *output;
         for (std::string_view line : splitLines(*output)) {

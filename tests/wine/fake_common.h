@@ -2,7 +2,8 @@
 // Shared by the fake wmic and powershell programs that the Wine scenarios put
 // first on the Windows PATH, which answer from environment variables that the
 // harness sets per scenario and log their command line, and by the planted
-// look-alikes, which leave a marker if they ever run.
+// look-alikes, which leave a marker if they ever run. QUORVEN_FAKE_DELAY_MS
+// makes every fake command take that long.
 
 #include <windows.h>
 
@@ -25,13 +26,26 @@ inline void writeRaw(DWORD which, const std::string& bytes) {
               nullptr);
 }
 
+// The run's commands log at the same time: msvcrt's append mode seeks to the
+// end and then writes, so without the lock two lines could land on one spot.
 inline void log(const std::string& line) {
     const std::string path = env("QUORVEN_FAKE_LOG");
     if (path.empty()) return;
+    const HANDLE lock = CreateMutexA(nullptr, FALSE, "quorven-fake-log");
+    if (lock != nullptr) WaitForSingleObject(lock, INFINITE);
     if (std::FILE* file = std::fopen(path.c_str(), "ab")) {
         std::fprintf(file, "%s\n", line.c_str());
         std::fclose(file);
     }
+    if (lock != nullptr) {
+        ReleaseMutex(lock);
+        CloseHandle(lock);
+    }
+}
+
+inline void delay() {
+    const std::string ms = env("QUORVEN_FAKE_DELAY_MS");
+    if (!ms.empty()) Sleep(static_cast<DWORD>(std::strtoul(ms.c_str(), nullptr, 10)));
 }
 
 inline void logCommandLine(const char* program) {

@@ -1,8 +1,9 @@
 // Answers the four status probes and the board query that replaces wmic,
 // with CR LF line ends as PowerShell writes them. A probe's *_STDERR variable
-// goes to standard error. With QUORVEN_FAKE_READ_STDIN set it first reads its
-// standard input to the end, as a profile that prompts would, and logs how
-// much it took.
+// goes to standard error; with its *_HANGS variable set, the probe writes its
+// answer and then never ends. With QUORVEN_FAKE_READ_STDIN set it first reads
+// its standard input to the end, as a profile that prompts would, and logs
+// how much it took.
 #include "fake_common.h"
 
 namespace {
@@ -30,6 +31,7 @@ int main() {
         }
         fake::log("powershell read " + std::to_string(total) + " bytes of input");
     }
+    fake::delay();
     const std::string line = GetCommandLineA();
     struct Route {
         const char* marker;
@@ -58,6 +60,7 @@ int main() {
         } else if (present) {
             fake::writeRaw(STD_OUTPUT_HANDLE, withCrLf(value));
         }
+        if (!fake::env((std::string(route.variable) + "_HANGS").c_str()).empty()) Sleep(INFINITE);
         return 0;
     }
     return 1;

@@ -71,15 +71,18 @@ __declspec(dllexport) DWORD WINAPI
         return ERROR_INVALID_PARAMETER;
     }
     log("WlanQueryInterface radio state");
-    // As the service answers: the header and one PHY, not all 64.
-    const DWORD bytes = offsetof(WLAN_RADIO_STATE, PhyRadioState) + sizeof(WLAN_PHY_RADIO_STATE);
-    char* radio = static_cast<char*>(allocate(bytes));
-    *reinterpret_cast<DWORD*>(radio) = 1;
-    auto* phy =
-        reinterpret_cast<PWLAN_PHY_RADIO_STATE>(radio + offsetof(WLAN_RADIO_STATE, PhyRadioState));
-    phy->dot11SoftwareRadioState = dot11_radio_state_off;
-    phy->dot11HardwareRadioState = dot11_radio_state_on;
-    *size = bytes;
+    // The whole structure, all 64 PHYs, of which the count names one: the
+    // first has its software switch off, and those past the count would
+    // read as on.
+    auto* radio = static_cast<PWLAN_RADIO_STATE>(allocate(sizeof(WLAN_RADIO_STATE)));
+    radio->dwNumberOfPhys = 1;
+    for (DWORD i = 0; i < WLAN_MAX_PHY_INDEX; ++i) {
+        radio->PhyRadioState[i].dwPhyIndex = i;
+        radio->PhyRadioState[i].dot11SoftwareRadioState =
+            i == 0 ? dot11_radio_state_off : dot11_radio_state_on;
+        radio->PhyRadioState[i].dot11HardwareRadioState = dot11_radio_state_on;
+    }
+    *size = sizeof(WLAN_RADIO_STATE);
     *data = radio;
     return ERROR_SUCCESS;
 }

@@ -1,0 +1,125 @@
+// The runner over each platform's startChild: the threads, the limits and the
+// order of the captures are the same on both.
+#include <array>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "probes/command_capture.h"
+
+namespace quorven {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long an ended child's reader is still waited for. Ending the child
+// and all it started breaks the pipe at once; a process that escaped the
+// ending may still hold it open, and the run never waits on that.
+constexpr std::chrono::milliseconds kReaderGrace{1000};
+
+// Shared by a reader thread and its batch, so that a reader left behind
+// still owns its child and its buffer.
+struct Reading {
+    explicit Reading(std::unique_ptr<RunningChild> started) : child(std::move(started)) {}
+    std::unique_ptr<RunningChild> child;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::string text;
+};
+
+void readToTheEnd(const std::shared_ptr<Reading>& reading) {
+    std::array<char, kCaptureReadSize> buffer;
+    std::string text;
+    while (const std::size_t got = reading->child->read(buffer.data(), buffer.size())) {
+        text.append(buffer.data(), got);
+    }
+    const std::lock_guard lock(reading->mutex);
+    reading->text = std::move(text);
+    reading->done = true;
+    reading->ended.notify_all();
+}
+
+// One reader per child: a pipe that fills up stalls its child, so every
+// pipe is drained while the others run.
+class Batch final : public StartedCommands {
+  public:
+    Batch(const std::vector<CommandRequest>& requests, std::chrono::milliseconds limit) {
+        for (const CommandRequest& request : requests) {
+            Slot& slot = slots_.emplace_back();
+            StartedChild started = startChild(request);
+            if (!started.child) {
+                slot.failure = started.failure;
+                continue;
+            }
+            slot.deadline = Clock::now() + limit;
+            slot.reading = std::make_shared<Reading>(std::move(started.child));
+            slot.reader = std::thread(readToTheEnd, slot.reading);
+        }
+    }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    // Uncollected children are ended, not waited for.
+    ~Batch() override {
+        for (Slot& slot : slots_) finish(slot, Clock::now());
+    }
+
+    std::vector<Capture> collect() override {
+        std::vector<Capture> captures;
+        for (Slot& slot : slots_) captures.push_back(finish(slot, slot.deadline));
+        return captures;
+    }
+
+  private:
+    struct Slot {
+        Capture::Outcome failure = Capture::NotStarted;
+        std::shared_ptr<Reading> reading;
+        std::thread reader;
+        Clock::time_point deadline;
+    };
+
+    static Capture finish(Slot& slot, Clock::time_point deadline) {
+        if (!slot.reading) return {slot.failure, {}};
+        const std::shared_ptr<Reading> reading = std::move(slot.reading);
+        std::unique_lock lock(reading->mutex);
+        if (reading->ended.wait_until(lock, deadline, [&] { return reading->done; })) {
+            Capture capture{Capture::Read, std::move(reading->text)};
+            lock.unlock();
+            slot.reader.join();
+            return capture;
+        }
+        lock.unlock();
+        reading->child->end();
+        lock.lock();
+        const bool drained =
+            reading->ended.wait_for(lock, kReaderGrace, [&] { return reading->done; });
+        lock.unlock();
+        if (drained) {
+            slot.reader.join();
+        } else {
+            slot.reader.detach();
+        }
+        return {Capture::TimedOut, {}};
+    }
+
+    std::vector<Slot> slots_;
+};
+
+class InterpreterRunner final : public CommandRunner {
+  public:
+    explicit InterpreterRunner(std::chrono::milliseconds limit) : limit_(limit) {}
+    std::unique_ptr<StartedCommands> start(const std::vector<CommandRequest>& requests) override {
+        return std::make_unique<Batch>(requests, limit_);
+    }
+
+  private:
+    std::chrono::milliseconds limit_;
+};
+
+}  // namespace
+
+std::unique_ptr<CommandRunner> makeCommandRunner(std::chrono::milliseconds limit) {
+    return std::make_unique<InterpreterRunner>(limit);
+}
+
+}  // namespace quorven
