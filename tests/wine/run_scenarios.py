@@ -289,13 +289,23 @@ def run(s):
         env["WINEDLLOVERRIDES"] = "tbs,wlanapi=n,b"
     (folder / "stdin").write_bytes(s["stdin"].encode())
     started = time.monotonic()
+    problems = []
     # Files, not pipes: see start_wine.
     with open(folder / "stdin", "rb") as i, open(folder / "stdout", "wb") as o, \
             open(folder / "stderr", "wb") as e:
-        status = subprocess.run([WINE, str(exe)], stdin=i, stdout=o, stderr=e, env=env,
-                                cwd=start_folder, timeout=120).returncode
+        proc = subprocess.Popen([WINE, str(exe)], stdin=i, stdout=o, stderr=e, env=env,
+                                cwd=start_folder)
+        if s.get("beside"):
+            # The first line comes once every command is in: a command ended
+            # at its limit must be gone by then, not only once the run exits.
+            while proc.poll() is None and (folder / "stdout").stat().st_size == 0:
+                time.sleep(0.1)
+            time.sleep(1)
+            left = stand_ins_alive(env["QUORVEN_FAKE_LOG"])
+            if left and proc.poll() is None:
+                problems.append(f"stand-ins still running once the run went on: {left}")
+        status = proc.wait(timeout=120)
     seconds = time.monotonic() - started
-    problems = []
     out = windows_text(folder / "stdout", "stdout", problems)
     err = windows_text(folder / "stderr", "stderr", problems)
     logged = log.read_text().splitlines() if log.exists() else []
@@ -335,14 +345,15 @@ def same_log(logged, expected):
 
 def stand_ins_alive(log):
     """Processes other than zombies (killed, not yet reaped) that carry
-    this scenario's log in their environment: its stand-ins and cmd.exe."""
+    this scenario's log in their environment, quorven.exe aside: its
+    stand-ins, cmd.exe and the console host Wine gives it."""
     marker = f"QUORVEN_FAKE_LOG={log}\0".encode()
     table = subprocess.run(["ps", "-eo", "pid=,stat=,args="], capture_output=True,
                            text=True).stdout
     alive = []
     for row in table.splitlines():
         pid, stat, args = (row.split(None, 2) + [""])[:3]
-        if stat.startswith("Z"):
+        if stat.startswith("Z") or args.endswith("quorven.exe"):
             continue
         try:
             if marker in pathlib.Path(f"/proc/{pid}/environ").read_bytes():
