@@ -1,9 +1,9 @@
 // The least a Windows program can do to make the child-process calls and the
-// WMI query that one quorven.exe run makes, one after another, so that the
-// bench can tell quorven's own cost from what Windows (here Wine) charges for
-// the calls. The steps come from the file named by argv[1], one per line:
-// "<kind>\t<text>", kind being probe, system, hidden, tbs, registry, wlan or
-// wmi.
+// WMI query that one quorven.exe run makes, in its order, so that the bench
+// can tell quorven's own cost from what Windows (here Wine) charges for the
+// calls. The steps come from the file named by argv[1], one per line:
+// "<kind>\t<text>", kind being probe, hidden (each starts a command),
+// collect (waits for all started), system, tbs, registry, wlan or wmi.
 #include <windows.h>
 #include <wlanapi.h>
 #include <objbase.h>
@@ -13,15 +13,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
 // Built as quorven runs every command: cmd.exe named by its full path,
 // standard input on NUL, standard output on a pipe, and standard error on the
-// pipe too for a hidden run or on NUL for a probe; only those two handles
-// inherited.
-void viaCmdPipe(const char* kind, const std::string& command, bool withStandardError) {
+// pipe too for a hidden run or on NUL for a probe; only inheritable copies of
+// those two handles, made for CreateProcessA, inherited; the child started
+// suspended, put in a job that kills it when closed, then resumed; one reader
+// thread per child. Started captures run side by side until "collect".
+struct Started {
+    const char* kind;
+    HANDLE readEnd, process, job;
+    std::size_t bytes;
+    std::thread reader;
+};
+std::vector<std::unique_ptr<Started>> running;
+
+void startCmdPipe(const char* kind, const std::string& command, bool withStandardError) {
     char cmd[MAX_PATH];
     const UINT length = GetSystemDirectoryA(cmd, MAX_PATH - 9);
     std::strcpy(cmd + length, "\\cmd.exe");
@@ -30,12 +43,13 @@ void viaCmdPipe(const char* kind, const std::string& command, bool withStandardE
         std::printf("%s: no pipe\n", kind);
         return;
     }
-    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    HANDLE nul =
-        CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &inherit, OPEN_EXISTING, 0, nullptr);
-    HANDLE handles[] = {writeEnd, nul};
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE self = GetCurrentProcess();
+    HANDLE childWrite = nullptr, childNul = nullptr;
+    DuplicateHandle(self, writeEnd, self, &childWrite, 0, TRUE, DUPLICATE_SAME_ACCESS);
+    DuplicateHandle(self, nul, self, &childNul, 0, TRUE, DUPLICATE_SAME_ACCESS);
+    HANDLE handles[] = {childWrite, childNul};
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     std::string storage(size, '\0');
@@ -43,33 +57,60 @@ void viaCmdPipe(const char* kind, const std::string& command, bool withStandardE
     InitializeProcThreadAttributeList(list, 1, 0, &size);
     UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, sizeof(handles),
                               nullptr, nullptr);
+    const HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     std::string line = "cmd.exe /C " + command;
     STARTUPINFOEXA startup{};
     startup.StartupInfo.cb = sizeof(startup);
     startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     startup.StartupInfo.wShowWindow = SW_HIDE;
-    startup.StartupInfo.hStdInput = nul;
-    startup.StartupInfo.hStdOutput = writeEnd;
-    startup.StartupInfo.hStdError = withStandardError ? writeEnd : nul;
+    startup.StartupInfo.hStdInput = childNul;
+    startup.StartupInfo.hStdOutput = childWrite;
+    startup.StartupInfo.hStdError = withStandardError ? childWrite : childNul;
     startup.lpAttributeList = list;
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessA(cmd, line.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr,
-                                        nullptr, &startup.StartupInfo, &info);
-    // Our copy of the write end must go before reading, or the read never ends.
+    const BOOL started = CreateProcessA(
+        cmd, line.data(), nullptr, nullptr, TRUE,
+        CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+        &startup.StartupInfo, &info);
+    // Every copy of the write end must go before reading, or the read never ends.
+    CloseHandle(childWrite);
+    CloseHandle(childNul);
     CloseHandle(writeEnd);
     CloseHandle(nul);
     DeleteProcThreadAttributeList(list);
-    std::size_t bytes = 0;
-    if (started) {
+    if (!started) {
+        std::printf("%s: not started, 0 bytes\n", kind);
+        CloseHandle(readEnd);
+        CloseHandle(job);
+        return;
+    }
+    AssignProcessToJobObject(job, info.hProcess);
+    ResumeThread(info.hThread);
+    CloseHandle(info.hThread);
+    auto capture = std::make_unique<Started>(Started{kind, readEnd, info.hProcess, job, 0, {}});
+    Started* reading = capture.get();
+    reading->reader = std::thread([reading] {
         char buffer[4096];
         DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got != 0) bytes += got;
-        CloseHandle(info.hProcess);
-        CloseHandle(info.hThread);
+        while (ReadFile(reading->readEnd, buffer, sizeof buffer, &got, nullptr)) {
+            reading->bytes += got;
+        }
+    });
+    running.push_back(std::move(capture));
+}
+
+void collectCmdPipes() {
+    for (const auto& capture : running) {
+        capture->reader.join();
+        CloseHandle(capture->job);
+        CloseHandle(capture->readEnd);
+        CloseHandle(capture->process);
+        std::printf("%s: ran, %zu bytes\n", capture->kind, capture->bytes);
     }
-    CloseHandle(readEnd);
-    std::printf("%s: %s, %zu bytes\n", kind, started ? "ran" : "not started", bytes);
+    running.clear();
 }
 
 // The second sources of the TPM and Secure Boot words, read as quorven reads
@@ -198,11 +239,13 @@ int main(int argc, char** argv) {
         const std::string text = tab == std::string::npos ? "" : line.substr(tab + 1);
         std::fflush(stdout);
         if (kind == "probe") {
-            viaCmdPipe("probe", text, false);
+            startCmdPipe("probe", text, false);
         } else if (kind == "system") {
             std::printf("system: %d\n", std::system(text.c_str()));
         } else if (kind == "hidden") {
-            viaCmdPipe("hidden", text, true);
+            startCmdPipe("hidden", text, true);
+        } else if (kind == "collect") {
+            collectCmdPipes();
         } else if (kind == "wlan") {
             viaWlan(text);
         } else if (kind == "tbs") {
