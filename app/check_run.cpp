@@ -1,6 +1,8 @@
 #include "app/check_run.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "assess/board_advice.h"
 #include "assess/detail_report.h"

@@ -3,6 +3,7 @@
 #include <array>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "probes/command_capture.h"
@@ -45,6 +46,7 @@ void readToTheEnd(const std::shared_ptr<Reading>& reading) {
 class Batch final : public StartedCommands {
   public:
     Batch(const std::vector<CommandRequest>& requests, std::chrono::milliseconds limit) {
+        slots_.reserve(requests.size());
         for (const CommandRequest& request : requests) {
             Slot& slot = slots_.emplace_back();
             StartedChild started = startChild(request);
@@ -54,7 +56,13 @@ class Batch final : public StartedCommands {
             }
             slot.deadline = Clock::now() + limit;
             slot.reading = std::make_shared<Reading>(std::move(started.child));
-            slot.reader = std::thread(readToTheEnd, slot.reading);
+            try {
+                slot.reader = std::thread(readToTheEnd, slot.reading);
+            } catch (const std::system_error&) {
+                // No reader, no answer: a command that could not be run.
+                slot.reading->child->end();
+                slot.reading.reset();
+            }
         }
     }
     Batch(const Batch&) = delete;
