@@ -41,7 +41,8 @@ class UniqueHandle {
 // going, passes on every inheritable handle, and a child holding another
 // capture's write end would keep that read from ending. DuplicateHandle sets
 // the flag itself, so no separate SetHandleInformation can fail and leave
-// the list naming a handle that is not inherited.
+// the list naming a handle that is not inherited. Wine's cmd has no `mode`
+// and ends at once, so no Wine test could see a write end held there.
 UniqueHandle inheritableCopy(HANDLE handle) {
     HANDLE copy = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE,
@@ -195,6 +196,7 @@ StartedChild startChild(const CommandRequest& request) {
     const UniqueHandle thread(info.hThread);
     // Refused under an outer job that forbids it (UI limits, say): the
     // child then runs outside any job, and end() has only its process.
+    // Wine assigns even inside an outer job, so no Wine test reaches this.
     if (job && !AssignProcessToJobObject(job.get(), process.get())) job.reset();
     ResumeThread(thread.get());
     return {std::make_unique<Win32Child>(std::move(process), std::move(readEnd), std::move(job)),
