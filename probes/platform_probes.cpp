@@ -56,13 +56,14 @@ std::string probeWord(const PlatformProbe& probe, const Capture& capture) {
     if (capture.outcome == Capture::PipeFailed || capture.outcome == Capture::NotStarted) {
         return probe.startFailureWord;
     }
-    if (capture.outcome == Capture::Read) {
+    const bool read = capture.outcome == Capture::Read;
+    if (read) {
         if (std::optional<std::string> word = findAnswer(probe, capture.text)) {
             return *std::move(word);
         }
-        if (!probe.secondSource) return probe.fallbackWord;
     }
-    return probe.secondSource ? probe.secondSource() : probe.startFailureWord;
+    if (probe.secondSource) return probe.secondSource();
+    return read ? probe.fallbackWord : probe.startFailureWord;
 }
 
 std::string secureBootWordFromRegistry(const RegistryDword& value) {
