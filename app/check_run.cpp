@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "assess/board_advice.h"
+#include "assess/chipset.h"
 #include "assess/detail_report.h"
 #include "assess/raid_assessment.h"
 #include "console/console_presenter.h"
@@ -125,16 +126,26 @@ int runCheck(World& w) {
         return exitEarly(w, "Invalid choice. Please run the program again and select 1 or 2.");
     }
 
+    // The board knows its maker: where the answer differs, the board's rules
+    // apply, and the user is told so at once.
+    const BoardFacts hardware = boardFacts(w.pci.listPciFunctions());
+    CpuVendor rules = *cpu;
+    if (hardware.chipset && hardware.chipset->maker != *cpu) {
+        rules = hardware.chipset->maker;
+        writeLine(w.out, chipsetMakerLine(rules));
+    }
+
     const DiskCounts counts = countDisks(inventory.disks);
+    // Decided before the report, whose support lines say what it found.
+    const RaidVerdict verdict = assessRaid0(rules, counts, hardware.chipset);
     if (isYesAnswer(ask(w, "[+] Would you like to see detailed system information? (Y/N): "))) {
-        // Asked only now: walking every volume and controller is wasted on a
-        // run that shows none of it.
+        // Asked only now: walking every volume is wasted on a run that shows
+        // none of it.
         const DiskLayout layout = w.layout.readLayout(inventory.disks);
-        writeText(w.out, detailReportText(inventory.disks, counts, layout));
+        writeText(w.out, detailReportText(inventory.disks, counts, verdict, hardware, layout));
         w.out.flush();
     }
 
-    const RaidVerdict verdict = assessRaid0(*cpu, counts);
     writeLine(w.out, verdict.reason);
     showVerdictBox(w.console, w.out, verdict.supported);
     // No prompt: the box is the last thing on the screen, and its colour stays.

@@ -13,6 +13,8 @@ PlatformWorld::PlatformWorld()
       commands_(makeCommandRunner()),
       disks_(makeDiskLister()),
       layout_(makeDiskLayoutReader()),
+      // Read from here on, while the run shows its banner and advice.
+      pci_(makePciLister()),
       world_{*out_,
              *err_,
              in_,
@@ -21,6 +23,7 @@ PlatformWorld::PlatformWorld()
              *commands_,
              *disks_,
              *layout_,
+             *pci_,
              platformProbeTable(),
              platformBoardCommands()} {}
 

@@ -10,6 +10,7 @@
 #include "probes/command_capture.h"
 #include "probes/disk_inventory.h"
 #include "probes/disk_layout.h"
+#include "probes/pci_functions.h"
 #include "probes/platform_probes.h"
 
 namespace quorven {
@@ -23,6 +24,7 @@ struct World {
     CommandRunner& commands;
     DiskLister& disks;
     DiskLayoutReader& layout;
+    PciLister& pci;
     ProbeTable probes;
     BoardCommands board;
 };
@@ -44,6 +46,7 @@ class PlatformWorld {
     std::unique_ptr<CommandRunner> commands_;
     std::unique_ptr<DiskLister> disks_;
     std::unique_ptr<DiskLayoutReader> layout_;
+    std::unique_ptr<PciLister> pci_;
     World world_;
 };
 

@@ -9,8 +9,8 @@ namespace {
 
 // PCI class 01 04 is a RAID controller, whatever its programming interface;
 // 01 06 01 is SATA with AHCI.
-constexpr std::string_view kRaidClass = "PCI\\CC_0104";
-constexpr std::string_view kAhciClass = "PCI\\CC_010601";
+constexpr std::uint32_t kRaidClass = 0x0104;
+constexpr std::uint32_t kAhciClass = 0x010601;
 // Intel RST and VMD, and AMD's RAID, whose NVMe RAID device may keep the
 // NVMe class: only its driver names it.
 constexpr std::string_view kRaidServices[] = {"iaStorA",  "iaStorAC", "iaStorAVC",
@@ -34,20 +34,15 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && startsWithIgnoringCase(a, b);
 }
 
-std::optional<ControllerMode> modeOf(const ControllerFacts& controller) {
-    const auto anyId = [&controller](auto matches) {
-        return std::any_of(controller.compatibleIds.begin(), controller.compatibleIds.end(),
-                           matches);
-    };
-    if (anyId([](const std::string& id) { return startsWithIgnoringCase(id, kRaidClass); }) ||
-        std::any_of(std::begin(kRaidServices), std::end(kRaidServices), [&](std::string_view s) {
-            return equalsIgnoringCase(controller.service, s);
-        })) {
+// The class comes first: Linux's ahci driver also binds Intel's RAID-mode
+// controllers.
+std::optional<ControllerMode> modeOf(const PciFunction& function) {
+    if (function.classCode >> 8 == kRaidClass ||
+        std::any_of(std::begin(kRaidServices), std::end(kRaidServices),
+                    [&](std::string_view s) { return equalsIgnoringCase(function.service, s); })) {
         return ControllerMode::Raid;
     }
-    if (anyId([](const std::string& id) { return equalsIgnoringCase(id, kAhciClass); })) {
-        return ControllerMode::Ahci;
-    }
+    if (function.classCode == kAhciClass) return ControllerMode::Ahci;
     return std::nullopt;
 }
 
@@ -67,10 +62,9 @@ std::optional<std::string> windowsDrive(std::string_view folder) {
 
 }  // namespace
 
-std::optional<ControllerFinding> findControllerMode(
-    const std::vector<ControllerFacts>& controllers) {
+std::optional<ControllerFinding> findControllerMode(const std::vector<PciFunction>& functions) {
     std::optional<ControllerFinding> ahci;
-    for (const ControllerFacts& controller : controllers) {
+    for (const PciFunction& controller : functions) {
         const std::optional<ControllerMode> mode = modeOf(controller);
         // RAID wins wherever it stands: an add-on AHCI card beside a chipset
         // in RAID mode does not change what the board's array is built on.
@@ -109,7 +103,7 @@ std::vector<DiskHoldings> diskHoldings(const DiskLayout& layout) {
     return holdings;
 }
 
-std::string beforeBuildText(const DiskLayout& layout) {
+std::string beforeBuildText(const DiskLayout& layout, const std::vector<PciFunction>& functions) {
     std::string diskLines;
     bool windowsOnADisk = false;
     const std::vector<DiskHoldings> holdings = diskHoldings(layout);
@@ -121,7 +115,7 @@ std::string beforeBuildText(const DiskLayout& layout) {
         diskLines += '\n';
         windowsOnADisk = windowsOnADisk || holdings[i].holdsWindows;
     }
-    const std::optional<ControllerFinding> controller = findControllerMode(layout.controllers);
+    const std::optional<ControllerFinding> controller = findControllerMode(functions);
     if (diskLines.empty() && !controller) return {};
 
     std::string text = "\n[+] Before you build the array:\n" + diskLines;

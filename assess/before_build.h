@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "probes/disk_layout.h"
+#include "probes/pci_functions.h"
 
 namespace quorven {
 
@@ -20,11 +21,10 @@ struct ControllerFinding {
     bool operator==(const ControllerFinding&) const = default;
 };
 
-/// RAID when any controller is in RAID mode (PCI class 01 04, or a RAID
-/// driver's service), else AHCI when any is an AHCI one (PCI class 01 06 01);
-/// no value when none is either.
-std::optional<ControllerFinding> findControllerMode(
-    const std::vector<ControllerFacts>& controllers);
+/// RAID when any PCI function is a controller in RAID mode (class 01 04, or
+/// a RAID driver's service), else AHCI when any is an AHCI one (class
+/// 01 06 01); no value when none is either.
+std::optional<ControllerFinding> findControllerMode(const std::vector<PciFunction>& functions);
 
 struct DiskHoldings {
     /// The drive letters of the volumes on it, as "C:", in alphabetical order.
@@ -39,6 +39,6 @@ std::vector<DiskHoldings> diskHoldings(const DiskLayout& layout);
 
 /// The block's lines, each ended by a line feed, the first after an empty
 /// line; empty when there is no fact to show.
-std::string beforeBuildText(const DiskLayout& layout);
+std::string beforeBuildText(const DiskLayout& layout, const std::vector<PciFunction>& functions);
 
 }  // namespace quorven

@@ -57,10 +57,19 @@ DiskCounts countDisks(const std::vector<DiskRecord>& disks) {
     counts.anyNvme = counts.nvmeCount > 0;
     counts.anyRaidVolume = std::any_of(
         disks.begin(), disks.end(), [](const DiskRecord& disk) { return disk.isRaidVolume != 0; });
+    counts.anyVirtual = std::any_of(disks.begin(), disks.end(),
+                                    [](const DiskRecord& disk) { return disk.isVirtual != 0; });
     return counts;
 }
 
-RaidVerdict assessRaid0(CpuVendor cpu, const DiskCounts& c) {
+RaidVerdict assessRaid0(CpuVendor cpu, const DiskCounts& c, const std::optional<Chipset>& chipset) {
+    // No virtual firmware builds an array, whatever the disks beside it.
+    if (c.anyVirtual) {
+        return {false,
+                "[+] This is a virtual machine: its disks are virtual, and no board RAID can "
+                "build RAID 0 from them.",
+                true};
+    }
     // An array in use shows that the board's RAID is on, whatever else is
     // plugged in; on AMD the other rows would find no SATA or NVMe disk
     // beside it at all.
@@ -68,6 +77,14 @@ RaidVerdict assessRaid0(CpuVendor cpu, const DiskCounts& c) {
         return {true,
                 "[+] Your disks already sit behind your board's RAID controller, so it can build "
                 "RAID 0."};
+    }
+    // Below an array that runs: that proves the board's RAID, whatever a
+    // table says.
+    if (chipset && chipset->raid == ChipsetRaid::No) {
+        return {false,
+                "[+] Your board's " + chipset->name +
+                    " chipset has no RAID, so it cannot build RAID 0.",
+                true};
     }
     if (cpu == CpuVendor::Amd) {
         if (c.anyNvme) {
@@ -105,6 +122,11 @@ RaidVerdict assessRaid0(CpuVendor cpu, const DiskCounts& c) {
         return {true, "[+] You have multiple NVMe disks and your motherboard supports NVMe RAID."};
     }
     return {false, "[+] You need at least 2 disks of the same interface type for RAID 0."};
+}
+
+std::string chipsetMakerLine(CpuVendor maker) {
+    const std::string name = maker == CpuVendor::Intel ? "Intel" : "AMD";
+    return "[!] This PC's chipset is made by " + name + ", so the " + name + " rules apply.";
 }
 
 }  // namespace quorven

@@ -1,6 +1,6 @@
 #pragma once
-// Can this computer build a RAID 0 array? The CPU answer, the disk counts and
-// the rule table.
+// Can this computer build a RAID 0 array? The CPU answer, the disk counts,
+// the chipset and the rule table.
 
 #include <cstdint>
 #include <optional>
@@ -14,6 +14,19 @@ namespace quorven {
 
 enum class CpuVendor : std::int32_t { Intel = 1, Amd = 2 };
 
+enum class ChipsetRaid { Yes, No, Unknown };
+
+/// The board's chipset, as its LPC/eSPI bridge names it.
+struct Chipset {
+    CpuVendor maker = CpuVendor::Intel;
+    /// "Intel B360"; "Intel" for an Intel bridge not in the table, "AMD" for
+    /// any AMD one.
+    std::string name;
+    /// Whether a public source says this chipset has RAID.
+    ChipsetRaid raid = ChipsetRaid::Unknown;
+    bool operator==(const Chipset&) const = default;
+};
+
 struct DiskCounts {
     std::uint64_t total = 0;
     std::int32_t sataCount = 0;
@@ -22,12 +35,17 @@ struct DiskCounts {
     bool anyNvme = false;
     /// A RAID volume is in `total` only: it is neither SATA nor NVMe.
     bool anyRaidVolume = false;
+    /// So is a virtual machine's disk.
+    bool anyVirtual = false;
     bool operator==(const DiskCounts&) const = default;
 };
 
 struct RaidVerdict {
     bool supported = false;
-    std::string_view reason;
+    std::string reason;
+    /// The board itself has no RAID: a virtual machine's, or a chipset's
+    /// without it. The report's support lines then say "No".
+    bool boardHasNoRaid = false;
     bool operator==(const RaidVerdict&) const = default;
 };
 
@@ -41,6 +59,12 @@ std::optional<CpuVendor> cpuVendorFromAnswer(std::string_view line);
 
 DiskCounts countDisks(const std::vector<DiskRecord>& disks);
 
-RaidVerdict assessRaid0(CpuVendor cpu, const DiskCounts& counts);
+/// The first row that holds: a virtual machine's disks, an array already in
+/// use, a chipset known to lack RAID, then the rows of `cpu`.
+RaidVerdict assessRaid0(CpuVendor cpu, const DiskCounts& counts,
+                        const std::optional<Chipset>& chipset = std::nullopt);
+
+/// The line that tells the user the chipset's maker overrules the answer.
+std::string chipsetMakerLine(CpuVendor maker);
 
 }  // namespace quorven

@@ -38,19 +38,50 @@ bool isRaidVolume(std::string_view pnp, std::string_view model) {
            contains(pnp, "ven_amd-raid") || model.starts_with("amd-raid array");
 }
 
+// The disks that hypervisors and clouds emulate, as their PNPDeviceIDs and
+// models name them in real listings, lowered. The same list serves Linux,
+// where the "PNPDeviceID" is the sysfs path and the model is the vendor and
+// model joined.
+constexpr std::string_view kVirtualDiskTexts[] = {
+    // PNPDeviceIDs: VirtualBox, VMware (its NVMe disk too), QEMU, KVM's
+    // virtio, and the IDE forms of Hyper-V generation 1 and the others.
+    "ven_vbox", "ven_vmware", "ven_qemu", "ven_red_hat&prod_virtio", "prod_vmware_virtual",
+    "orcl-vbox", "ide\\diskvirtual_hd", "ide\\diskqemu_", "ide\\diskvbox_", "ide\\diskvmware_",
+    // Models, the clouds' among them.
+    "qemu harddisk", "qemu nvme ctrl", "vbox harddisk", "vmware virtual", "red hat virtio",
+    "virtual_disk nvme", "amazon elastic block store", "xensrc pvdisk", "google persistentdisk"};
+
+bool isVirtualDisk(std::string_view pnp, std::string_view model, std::optional<BusType> bus) {
+    for (std::string_view text : kVirtualDiskTexts) {
+        if (contains(pnp, text) || contains(model, text)) return true;
+    }
+    // Hyper-V's and Azure's disks share these texts with a VHD attached on a
+    // real PC; only the bus tells them apart, and a drive that cannot be
+    // asked stays what it was.
+    if (!contains(pnp, "ven_msft&prod_virtual_disk") && !contains(model, "msft virtual disk")) {
+        return false;
+    }
+    return bus.has_value() && bus != BusType::Virtual && bus != BusType::FileBackedVirtual;
+}
+
 }  // namespace
 
 DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model,
                        std::optional<BusType> bus) {
     const std::string pnp = lowered(pnpDeviceId);
     const std::string name = lowered(model);
-    if (isRaidVolume(pnp, name)) return {0, 0, 1};
+    if (isRaidVolume(pnp, name)) return {0, 0, 1, 0};
+    // Before NVMe: QEMU, VMware and Azure emulate NVMe disks too, and no
+    // virtual firmware builds an array from any of them.
+    if (isVirtualDisk(pnp, name, bus)) return {0, 0, 0, 1};
     // Microsoft's and Intel's VMD drivers write "NVMe" into the vendor field,
     // other vendors' drivers their own name; the bus says NVMe under any of
     // them. Bus RAID says nothing of the drive: VMD, RST in RAID mode and
     // AMD RAID report it for every disk behind them.
-    if (contains(pnp, "nvme") || contains(name, "nvme") || bus == BusType::Nvme) return {0, 1, 0};
-    return {1, 0, 0};
+    if (contains(pnp, "nvme") || contains(name, "nvme") || bus == BusType::Nvme) {
+        return {0, 1, 0, 0};
+    }
+    return {1, 0, 0, 0};
 }
 
 bool isOutsideDrive(std::string_view interfaceType, std::string_view mediaType,

@@ -1,6 +1,6 @@
 #pragma once
-// Lists the physical disks, each marked NVMe, SATA or an existing RAID
-// volume.
+// Lists the physical disks, each marked NVMe, SATA, an existing RAID volume
+// or a virtual machine's disk.
 
 #include <cstdint>
 #include <memory>
@@ -11,7 +11,7 @@
 
 namespace quorven {
 
-/// Exactly one of the three flags is 1.
+/// Exactly one of the four flags is 1.
 struct DiskRecord {
     std::string deviceId;
     std::string model;
@@ -19,6 +19,8 @@ struct DiskRecord {
     std::int32_t isNvme = 0;
     /// An array the board's RAID already shows to Windows as one disk.
     std::int32_t isRaidVolume = 0;
+    /// A disk of a virtual machine's emulated controller.
+    std::int32_t isVirtual = 0;
     bool operator==(const DiskRecord&) const = default;
 };
 
@@ -26,8 +28,14 @@ struct DiskClass {
     std::int32_t isSata = 0;
     std::int32_t isNvme = 0;
     std::int32_t isRaidVolume = 0;
+    std::int32_t isVirtual = 0;
     bool operator==(const DiskClass&) const = default;
 };
+
+inline DiskRecord diskRecord(std::string deviceId, std::string model, const DiskClass& kind) {
+    return {std::move(deviceId), std::move(model),  kind.isSata,
+            kind.isNvme,         kind.isRaidVolume, kind.isVirtual};
+}
 
 /// STORAGE_BUS_TYPE as <winioctl.h> numbers it: the bus a drive itself says
 /// it hangs on. SATA is 0xB; only the values some rule reads are named.
@@ -42,9 +50,10 @@ enum class BusType : std::uint32_t {
     Nvme = 0x11,
 };
 
-/// A RAID volume when the texts name an Intel or AMD array; else NVMe when
-/// "nvme" occurs in either text (ASCII case ignored) or the drive's own bus
-/// is NVMe; SATA otherwise. `bus` has no value when it could not be read.
+/// A RAID volume when the texts name an Intel or AMD array; else a virtual
+/// disk when either text names a hypervisor's or a cloud's disk (ASCII case
+/// ignored); else NVMe when "nvme" occurs in either text or the drive's own
+/// bus is NVMe; SATA otherwise. `bus` has no value when it could not be read.
 DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model,
                        std::optional<BusType> bus = std::nullopt);
 

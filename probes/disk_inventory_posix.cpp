@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 #include <system_error>
 
 namespace quorven {
@@ -40,6 +41,22 @@ bool isOutsideDisk(const fs::path& device) {
     return false;
 }
 
+// The disk of a virtio, Xen or Hyper-V (and so Azure) guest hangs below its
+// bus's own folder, whatever its model says.
+bool isBelowHypervisorBus(const fs::path& device) {
+    const auto numbered = [](std::string_view name, std::string_view stem) {
+        return name.size() > stem.size() && name.starts_with(stem) &&
+               name.find_first_not_of("0123456789", stem.size()) == std::string_view::npos;
+    };
+    for (const fs::path& part : device) {
+        const std::string name = part.string();
+        if (numbered(name, "virtio") || numbered(name, "vbd-") || name.starts_with("VMBUS")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string cleanSysfsModel(std::string raw) {
@@ -66,9 +83,14 @@ std::vector<DiskRecord> listSysfsDisks(const std::string& rootFolder) {
         const fs::path device = fs::canonical(root / "block" / name, resolveError);
         if (resolveError || isUnder(device, virtualDevices) || isOutsideDisk(device)) continue;
         const std::string model = readAttribute(device / "device" / "model");
-        const DiskClass kind = classifyDisk(device.string(), model);
-        disks.push_back(
-            DiskRecord{"/dev/" + name, model, kind.isSata, kind.isNvme, kind.isRaidVolume});
+        // A SCSI disk's model holds only its product ("Virtual disk"); its
+        // vendor ("VMware") is what names the hypervisor. The report shows the
+        // model alone, as it always has.
+        const std::string vendor = readAttribute(device / "device" / "vendor");
+        DiskClass kind =
+            classifyDisk(device.string(), vendor.empty() ? model : vendor + " " + model);
+        if (kind.isRaidVolume == 0 && isBelowHypervisorBus(device)) kind = {0, 0, 0, 1};
+        disks.push_back(diskRecord("/dev/" + name, model, kind));
     }
     return disks;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// What the disks hold and which controller they hang on, as Windows tells an
-// ordinary user: the raw facts behind the report's warnings before an array
-// is built. Reading them changes nothing.
+// What the disks hold, as Windows tells an ordinary user: the raw facts
+// behind the report's warnings before an array is built. Reading them
+// changes nothing.
 
 #include <cstdint>
 #include <memory>
@@ -22,14 +22,6 @@ struct VolumeFacts {
     bool operator==(const VolumeFacts&) const = default;
 };
 
-/// One present disk or storage controller.
-struct ControllerFacts {
-    std::vector<std::string> compatibleIds;
-    /// Its driver's service name; empty when it has none.
-    std::string service;
-    bool operator==(const ControllerFacts&) const = default;
-};
-
 struct DiskLayout {
     /// One per inventory disk, in its order; no value where the disk could
     /// not be asked.
@@ -37,20 +29,18 @@ struct DiskLayout {
     std::vector<VolumeFacts> volumes;
     /// Where Windows lives, such as "C:\Windows"; empty when unknown.
     std::string windowsFolder;
-    /// In the order the system lists them.
-    std::vector<ControllerFacts> controllers;
     bool operator==(const DiskLayout&) const = default;
 };
 
 class DiskLayoutReader {
   public:
     virtual ~DiskLayoutReader() = default;
-    /// Whatever can be learnt about the inventory's disks; a disk, volume or
-    /// controller that cannot be asked is left out, never an error.
+    /// Whatever can be learnt about the inventory's disks; a disk or volume
+    /// that cannot be asked is left out, never an error.
     virtual DiskLayout readLayout(const std::vector<DiskRecord>& disks) = 0;
 };
 
-/// The volume and SetupAPI calls on Windows; on Linux a stand-in that knows
+/// The disk and volume calls on Windows; on Linux a stand-in that knows
 /// nothing.
 std::unique_ptr<DiskLayoutReader> makeDiskLayoutReader();
 

@@ -3,8 +3,8 @@
 namespace quorven {
 namespace {
 
-// Drive letters, a Windows folder and controller modes are Windows' notions:
-// the report's block never shows here.
+// Drive letters and a Windows folder are Windows' notions: no disk line of
+// the report's block shows here.
 class NoDiskLayout final : public DiskLayoutReader {
   public:
     DiskLayout readLayout(const std::vector<DiskRecord>&) override { return {}; }

@@ -1,49 +1,15 @@
 #include <windows.h>
 #include <winioctl.h>
-#include <setupapi.h>
-#include <devguid.h>
 
 #include <algorithm>
 #include <cstddef>
-#include <cwchar>
 
 #include "probes/disk_layout.h"
+#include "win32/owned.h"
+#include "win32/wide_text.h"
 
 namespace quorven {
 namespace {
-
-// Owns a handle from a call that fails with INVALID_HANDLE_VALUE, and gives
-// it back with `close`.
-template <auto close>
-struct Closer {
-    void operator()(HANDLE handle) const { close(handle); }
-};
-template <auto close>
-using Owned = std::unique_ptr<void, Closer<close>>;
-template <auto close>
-Owned<close> own(HANDLE handle) {
-    return Owned<close>(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
-}
-
-std::string utf8(const wchar_t* text, std::size_t length) {
-    if (length == 0) return {};
-    const int wide = static_cast<int>(length);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, wide, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, wide, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
-// The strings of a multi-string, which an empty string ends. The buffer must
-// end in two NULs whatever the call wrote, so that no string runs past it.
-std::vector<std::string> multiString(const std::vector<wchar_t>& buffer) {
-    std::vector<std::string> strings;
-    for (const wchar_t* at = buffer.data(); *at != L'\0'; at += std::wcslen(at) + 1) {
-        strings.push_back(utf8(at, std::wcslen(at)));
-    }
-    return strings;
-}
 
 // No access rights asked for, as for the bus type: any user may open a
 // drive or a volume this way, and the two queries below need no more.
@@ -133,43 +99,11 @@ std::string windowsFolder() {
     return utf8(folder, length);
 }
 
-// A REG_SZ or REG_MULTI_SZ property as its strings. A device that lacks the
-// property fails with error 13 (ERROR_INVALID_DATA): it has none.
-std::vector<std::string> deviceStrings(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
-    DWORD size = 0;
-    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr, nullptr, 0,
-                                           &size) &&
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        return {};
-    }
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr,
-                                           reinterpret_cast<BYTE*>(buffer.data()), size, nullptr)) {
-        return {};
-    }
-    return multiString(buffer);
-}
-
-void readControllers(const GUID& setupClass, std::vector<ControllerFacts>& controllers) {
-    const Owned<SetupDiDestroyDeviceInfoList> devices = own<SetupDiDestroyDeviceInfoList>(
-        SetupDiGetClassDevsW(&setupClass, nullptr, nullptr, DIGCF_PRESENT));
-    if (!devices) return;
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof(device);
-    for (DWORD i = 0; SetupDiEnumDeviceInfo(devices.get(), i, &device); ++i) {
-        const std::vector<std::string> service =
-            deviceStrings(devices.get(), device, SPDRP_SERVICE);
-        controllers.push_back({deviceStrings(devices.get(), device, SPDRP_COMPATIBLEIDS),
-                               service.empty() ? std::string() : service.front()});
-    }
-}
-
 // No Wine scenario reaches the facts that these calls give: under Wine 8
-// WMI's DeviceID does not open (its backslashes come doubled, error 3), the
-// volumes C: and Z: open but lie on 0 extents, and SetupAPI lists no device
-// of either controller class. So each call stays a few lines, and the rules
-// that turn the facts into the report's lines, with their tests, live in
-// assess/before_build.
+// WMI's DeviceID does not open (its backslashes come doubled, error 3), and
+// the volumes C: and Z: open but lie on 0 extents. So each call stays a few
+// lines, and the rules that turn the facts into the report's lines, with
+// their tests, live in assess/before_build.
 class Win32DiskLayoutReader final : public DiskLayoutReader {
   public:
     DiskLayout readLayout(const std::vector<DiskRecord>& disks) override {
@@ -178,11 +112,6 @@ class Win32DiskLayoutReader final : public DiskLayoutReader {
             layout.diskNumbers.push_back(diskNumber(disk.deviceId));
         layout.volumes = readVolumes();
         layout.windowsFolder = windowsFolder();
-        // IDE ATA/ATAPI controllers, where Windows puts AHCI ones, then
-        // storage controllers, where RST in RAID mode, VMD, AMD's RAID and
-        // NVMe controllers sit.
-        readControllers(GUID_DEVCLASS_HDC, layout.controllers);
-        readControllers(GUID_DEVCLASS_SCSIADAPTER, layout.controllers);
         return layout;
     }
 };

@@ -151,9 +151,8 @@ DiskInventory listDisksThroughWmi(WmiApi& api, const DriveBusQuery& busType) {
         const auto& [deviceId, pnpDeviceId, model, interfaceType, mediaType] = texts;
         const std::optional<BusType> bus = busType(deviceId);
         if (isOutsideDrive(interfaceType, mediaType, bus)) continue;
-        const DiskClass kind = classifyDisk(pnpDeviceId, model, bus);
         inventory.disks.push_back(
-            DiskRecord{deviceId, model, kind.isSata, kind.isNvme, kind.isRaidVolume});
+            diskRecord(deviceId, model, classifyDisk(pnpDeviceId, model, bus)));
     }
     return inventory;
 }

@@ -78,6 +78,7 @@ TEST(CheckRun, AsusEfiBoardIntelTwoSataNoReportGivesTheWholeTranscript) {
         {E::Command, "listDisks"},
         {E::Out, kCpuQuestion},
         {E::Read, "line"},
+        {E::Command, "listPciFunctions"},
         {E::Out, kReportQuestion},
         {E::Read, "line"},
         {E::Out, "[+] You have multiple SATA disks and your motherboard supports SATA RAID.\n"},
@@ -198,6 +199,8 @@ TEST(CheckRun, InvalidCpuAnswersTakeTheEarlyExit) {
     for (const char* answer : {"3", "", "abc", "-1", "0", "99999999999"}) {
         FakeWorld f({answer});
         f.disks.disks = {sataDisk("A"), sataDisk("B")};
+        // The board never answers the question for the user.
+        f.pci.functions = {lpcBridge(0x8086, 0x7A04)};
 
         EXPECT_EQ(runCheck(f.world), 1) << answer;
 
@@ -295,6 +298,106 @@ TEST(CheckRun, ExistingArraysAndNvmeKnownByItsBusGiveTrueVerdicts) {
     }
 }
 
+TEST(CheckRun, TheBoardOverrulesTheAnswerAndAVirtualMachineOrAChipsetWithoutRaidSaysNo) {
+    const std::string intelRules =
+        "[!] This PC's chipset is made by Intel, so the Intel rules apply.\n";
+    const std::string amdRules = "[!] This PC's chipset is made by AMD, so the AMD rules apply.\n";
+    const std::string i1 = "[+] You need at least 2 disks for RAID 0.\n";
+    const std::string i4 =
+        "[+] You have multiple SATA disks and your motherboard supports SATA RAID.\n";
+    const std::string a2 =
+        "[+] AMD systems can create RAID with just one SATA disk, and your motherboard supports "
+        "SATA RAID.\n";
+    const std::string c1 =
+        "[+] Your board's Intel B360 chipset has no RAID, so it cannot build RAID 0.\n";
+    const std::string v0 =
+        "[+] This is a virtual machine: its disks are virtual, and no board RAID can build RAID 0 "
+        "from them.\n";
+    const DiskRecord qemu = virtualDisk("\\\\.\\PHYSICALDRIVE1", "QEMU HARDDISK");
+    struct Case {
+        const char* name;
+        std::string cpu;
+        std::vector<PciFunction> functions;
+        std::vector<DiskRecord> disks;
+        std::string tail;  // from the line after the CPU answer
+        bool green;
+    };
+    const std::vector<DiskRecord> oneSata = {sataDisk("\\\\.\\PHYSICALDRIVE0")};
+    const std::vector<DiskRecord> twoSata = {sataDisk("\\\\.\\PHYSICALDRIVE0"),
+                                             sataDisk("\\\\.\\PHYSICALDRIVE1")};
+    const Case cases[] = {
+        {"an Intel board answered AMD: one disk is not enough",
+         "2",
+         {lpcBridge(0x8086, 0x7A04)},
+         oneSata,
+         intelRules + kReportQuestion + i1,
+         false},
+        {"an AMD board answered Intel: one disk is",
+         "1",
+         {lpcBridge(0x1022, 0x790E)},
+         oneSata,
+         amdRules + kReportQuestion + a2,
+         true},
+        {"the answer agrees with the board",
+         "1",
+         {lpcBridge(0x8086, 0x7A04)},
+         twoSata,
+         kReportQuestion + i4,
+         true},
+        {"an emulated bridge says nothing",
+         "2",
+         {lpcBridge(0x8086, 0x7110)},
+         oneSata,
+         kReportQuestion + a2,
+         true},
+        {"a chipset without RAID",
+         "1",
+         {lpcBridge(0x8086, 0xA308)},
+         twoSata,
+         kReportQuestion + c1,
+         false},
+        {"a virtual disk, whatever the rest",
+         "2",
+         {lpcBridge(0x8086, 0x7110)},
+         {sataDisk("\\\\.\\PHYSICALDRIVE0"), qemu},
+         kReportQuestion + v0,
+         false},
+    };
+    for (const Case& c : cases) {
+        FakeWorld f({c.cpu, "n"});
+        f.pci.functions = c.functions;
+        f.disks.disks = c.disks;
+
+        EXPECT_EQ(runCheck(f.world), 0) << c.name;
+
+        EXPECT_TRUE(f.t.stream(Event::Out)
+                        .ends_with(kCpuQuestion + c.tail + (c.green ? kGreenBox : kRedBox)))
+            << c.name << "\n"
+            << f.t.stream(Event::Out);
+    }
+}
+
+TEST(CheckRun, AVirtualMachineWithTheReportShowsTheTagAndNoBoardRaid) {
+    FakeWorld f({"1", "y"});
+    f.disks.disks = {virtualDisk("\\\\.\\PHYSICALDRIVE0", "VBOX HARDDISK"),
+                     sataDisk("\\\\.\\PHYSICALDRIVE1", "Samsung SSD 870 EVO 1TB")};
+
+    EXPECT_EQ(runCheck(f.world), 0);
+
+    EXPECT_TRUE(f.t.stream(Event::Out)
+                    .ends_with(kCpuQuestion + kReportQuestion +
+                               "\n[+] System Information:\n-------------------\n"
+                               "[+] Detected 2 disk(s) total\n[+] SATA disks: 1\n"
+                               "[+] NVMe disks: 0\n[+] Motherboard SATA RAID support: No\n"
+                               "[+] Motherboard NVMe RAID support: No\n\n[+] Detected Disks:\n"
+                               "  1. \\\\.\\PHYSICALDRIVE0 - VBOX HARDDISK (virtual disk)\n"
+                               "  2. \\\\.\\PHYSICALDRIVE1 - Samsung SSD 870 EVO 1TB (SATA)\n\n"
+                               "[+] This is a virtual machine: its disks are virtual, and no "
+                               "board RAID can build RAID 0 from them.\n" +
+                               kRedBox))
+        << f.t.stream(Event::Out);
+}
+
 TEST(CheckRun, TheLayoutIsReadAndShownOnlyWithTheReport) {
     for (const char* answer : {"y", "n"}) {
         FakeWorld f({"1", answer});
@@ -302,7 +405,7 @@ TEST(CheckRun, TheLayoutIsReadAndShownOnlyWithTheReport) {
         f.layout.numbers = {{"\\\\.\\PHYSICALDRIVE0", 0}, {"\\\\.\\PHYSICALDRIVE1", 1}};
         f.layout.layout.volumes = {{{"C:\\"}, {1}}};
         f.layout.layout.windowsFolder = "C:\\Windows";
-        f.layout.layout.controllers = {{{"PCI\\CC_010601"}, "storahci"}};
+        f.pci.functions = {lpcBridge(0x8086, 0x7A04), {0x8086, 0x7AE2, 0x010601, "storahci"}};
 
         EXPECT_EQ(runCheck(f.world), 0);
 
@@ -312,6 +415,8 @@ TEST(CheckRun, TheLayoutIsReadAndShownOnlyWithTheReport) {
         const std::vector<std::string> commands = f.t.of(Event::Command);
         if (answer[0] == 'y') {
             EXPECT_TRUE(out.ends_with(
+                "[+] Chipset: Intel Z790\n\n[+] Detected Disks:\n"
+                "  1. \\\\.\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n"
                 "  2. \\\\.\\PHYSICALDRIVE1 - Wine Disk Drive (SATA)\n\n"
                 "[+] Before you build the array:\n  2. holds C: (Windows)\n"
                 "[+] Disk controller: AHCI (storahci)\n"

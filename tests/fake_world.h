@@ -245,6 +245,20 @@ class FakeLayout final : public DiskLayoutReader {
     Transcript& t_;
 };
 
+/// The board's PCI functions, asked for once per run.
+class FakePci final : public PciLister {
+  public:
+    explicit FakePci(Transcript& t) : t_(t) {}
+    std::vector<PciFunction> listPciFunctions() override {
+        t_.add(Event::Command, "listPciFunctions");
+        return functions;
+    }
+    std::vector<PciFunction> functions;
+
+  private:
+    Transcript& t_;
+};
+
 inline DiskRecord sataDisk(std::string id, std::string model = "Wine Disk Drive") {
     return {std::move(id), std::move(model), 1, 0};
 }
@@ -253,6 +267,14 @@ inline DiskRecord nvmeDisk(std::string id, std::string model = "Samsung SSD 990 
 }
 inline DiskRecord raidVolume(std::string id, std::string model = "Intel Raid 0 Volume") {
     return {std::move(id), std::move(model), 0, 0, 1};
+}
+inline DiskRecord virtualDisk(std::string id, std::string model = "VBOX HARDDISK") {
+    return {std::move(id), std::move(model), 0, 0, 0, 1};
+}
+
+/// An ISA/LPC bridge, as the chipset's shows on the PCI bus.
+inline PciFunction lpcBridge(std::uint16_t vendor, std::uint16_t device) {
+    return {vendor, device, 0x060100, {}};
 }
 
 /// Everything a run touches, with the Windows command texts.
@@ -266,6 +288,7 @@ struct FakeWorld {
           runner(t),
           disks(t),
           layout(t),
+          pci(t),
           world{out,
                 err,
                 in,
@@ -274,6 +297,7 @@ struct FakeWorld {
                 runner,
                 disks,
                 layout,
+                pci,
                 windowsProbeTable(),
                 windowsBoardCommands(true)} {
         // As on Windows, where they ask the WLAN service, the registry and
@@ -301,6 +325,7 @@ struct FakeWorld {
     FakeRunner runner;
     FakeDisks disks;
     FakeLayout layout;
+    FakePci pci;
     World world;
     std::string wifiSecondWord = "UNKNOWN";
     std::string tpmSecondWord = "DISABLED";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "assess/chipset.h"
 #include "assess/detail_report.h"
 #include "assess/raid_assessment.h"
 #include "fake_world.h"
@@ -72,11 +73,12 @@ TEST(YesNoAnswer, OnlyTheFirstByteCounts) {
     }
 }
 
-DiskCounts counts(int sata, int nvme, int volumes = 0) {
+DiskCounts counts(int sata, int nvme, int volumes = 0, int virtuals = 0) {
     std::vector<DiskRecord> disks;
     for (int i = 0; i < sata; ++i) disks.push_back(sataDisk("s" + std::to_string(i)));
     for (int i = 0; i < nvme; ++i) disks.push_back(nvmeDisk("n" + std::to_string(i)));
     for (int i = 0; i < volumes; ++i) disks.push_back(raidVolume("r" + std::to_string(i)));
+    for (int i = 0; i < virtuals; ++i) disks.push_back(virtualDisk("v" + std::to_string(i)));
     return countDisks(disks);
 }
 
@@ -84,44 +86,55 @@ TEST(CountDisks, CountsEachFlagAndTheLength) {
     EXPECT_EQ(counts(3, 1), (DiskCounts{4, 3, 1, true, true, false}));
     EXPECT_EQ(counts(0, 2), (DiskCounts{2, 0, 2, false, true, false}));
     // A RAID volume is in the total only.
-    EXPECT_EQ(counts(1, 0, 2), (DiskCounts{3, 1, 0, true, false, true}));
+    EXPECT_EQ(counts(1, 0, 2), (DiskCounts{3, 1, 0, true, false, true, false}));
+    // So is a virtual disk.
+    EXPECT_EQ(counts(0, 1, 0, 2), (DiskCounts{3, 0, 1, false, true, false, true}));
     // A record with neither flag still counts towards the total.
     EXPECT_EQ(countDisks({DiskRecord{"x", "", 0, 0}}), (DiskCounts{1, 0, 0, false, false}));
 }
 
 TEST(RaidRules, EveryRowWithItsReason) {
-    const std::string_view i1 = "[+] You need at least 2 disks for RAID 0.";
-    const std::string_view i2 =
+    const std::string i1 = "[+] You need at least 2 disks for RAID 0.";
+    const std::string i2 =
         "[+] You have multiple SATA and NVMe disks, and your motherboard supports both SATA and "
         "NVMe RAID.";
-    const std::string_view i3 =
+    const std::string i3 =
         "[+] You have mixed SATA and NVMe disks. You need to unplug your NVMe disk(s) to RAID your "
         "SATA disks.";
-    const std::string_view i4 =
+    const std::string i4 =
         "[+] You have multiple SATA disks and your motherboard supports SATA RAID.";
-    const std::string_view i5 =
+    const std::string i5 =
         "[+] You have mixed NVMe and SATA disks. You need to unplug your SATA disk(s) to RAID your "
         "NVMe disks.";
-    const std::string_view i6 =
+    const std::string i6 =
         "[+] You have multiple NVMe disks and your motherboard supports NVMe RAID.";
-    const std::string_view i7 =
-        "[+] You need at least 2 disks of the same interface type for RAID 0.";
-    const std::string_view a1 =
+    const std::string i7 = "[+] You need at least 2 disks of the same interface type for RAID 0.";
+    const std::string a1 =
         "[+] AMD systems can create RAID with just one NVMe disk, and your motherboard supports "
         "NVMe RAID.";
-    const std::string_view a2 =
+    const std::string a2 =
         "[+] AMD systems can create RAID with just one SATA disk, and your motherboard supports "
         "SATA RAID.";
-    const std::string_view a3 = "[+] No compatible disks or RAID support detected.";
-    const std::string_view r0 =
+    const std::string a3 = "[+] No compatible disks or RAID support detected.";
+    const std::string r0 =
         "[+] Your disks already sit behind your board's RAID controller, so it can build RAID 0.";
+    const std::string v0 =
+        "[+] This is a virtual machine: its disks are virtual, and no board RAID can build RAID 0 "
+        "from them.";
+    const std::string c1 =
+        "[+] Your board's Intel B360 chipset has no RAID, so it cannot build RAID 0.";
     struct Case {
         CpuVendor cpu;
         int sata, nvme;
         RaidVerdict verdict;
         int volumes = 0;
+        int virtuals = 0;
+        std::optional<Chipset> chipset = std::nullopt;
     };
     const CpuVendor intel = CpuVendor::Intel, amd = CpuVendor::Amd;
+    const Chipset b360{intel, "Intel B360", ChipsetRaid::No};
+    const Chipset z790{intel, "Intel Z790", ChipsetRaid::Yes};
+    const Chipset unlisted{intel, "Intel", ChipsetRaid::Unknown};
     const Case cases[] = {
         {intel, 1, 0, {false, i1}},
         {intel, 0, 1, {false, i1}},
@@ -147,12 +160,136 @@ TEST(RaidRules, EveryRowWithItsReason) {
         {intel, 2, 1, {true, r0}, 1},
         {amd, 0, 0, {true, r0}, 2},
         {amd, 0, 1, {true, r0}, 1},
+        // A virtual disk decides before anything else: beside real disks,
+        // beside an array, on a board without RAID; and it says the board
+        // has none.
+        {intel, 0, 0, {false, v0, true}, 0, 1},
+        {intel, 2, 0, {false, v0, true}, 0, 1},
+        {amd, 0, 1, {false, v0, true}, 1, 2},
+        {intel, 2, 0, {false, v0, true}, 0, 1, b360},
+        // A chipset without RAID, below an array that runs and above the
+        // vendor rows of either maker; one with RAID or unknown changes
+        // nothing.
+        {intel, 2, 0, {false, c1, true}, 0, 0, b360},
+        {amd, 0, 1, {false, c1, true}, 0, 0, b360},
+        {intel, 1, 0, {true, r0}, 1, 0, b360},
+        {intel, 2, 0, {true, i4}, 0, 0, z790},
+        {intel, 1, 1, {false, i7}, 0, 0, z790},
+        {intel, 2, 0, {true, i4}, 0, 0, unlisted},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(assessRaid0(c.cpu, counts(c.sata, c.nvme, c.volumes)), c.verdict)
+        EXPECT_EQ(assessRaid0(c.cpu, counts(c.sata, c.nvme, c.volumes, c.virtuals), c.chipset),
+                  c.verdict)
             << static_cast<int>(c.cpu) << " sata " << c.sata << " nvme " << c.nvme << " volumes "
-            << c.volumes;
+            << c.volumes << " virtual " << c.virtuals << " chipset "
+            << (c.chipset ? c.chipset->name : "none");
     }
+}
+
+TEST(PciIds, VendorDeviceAndClassFromWindowsIds) {
+    // An ASUS board's Intel B360 bridge, every ID as Windows lists it.
+    const std::vector<std::string> b360Hardware = {
+        "PCI\\VEN_8086&DEV_A308&SUBSYS_86941043&REV_10", "PCI\\VEN_8086&DEV_A308&SUBSYS_86941043",
+        "PCI\\VEN_8086&DEV_A308&CC_060100", "PCI\\VEN_8086&DEV_A308&CC_0601"};
+    const std::vector<std::string> b360Compatible = {"PCI\\VEN_8086&DEV_A308&REV_10",
+                                                     "PCI\\VEN_8086&DEV_A308",
+                                                     "PCI\\VEN_8086&CC_060100",
+                                                     "PCI\\VEN_8086&CC_0601",
+                                                     "PCI\\VEN_8086",
+                                                     "PCI\\CC_060100",
+                                                     "PCI\\CC_0601"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> hardware, compatible;
+        PciFunction function;
+    };
+    const Case cases[] = {
+        {"a real bridge", b360Hardware, b360Compatible, {0x8086, 0xA308, 0x060100, "svc"}},
+        {"hardware IDs alone", b360Hardware, {}, {0x8086, 0xA308, 0x060100, "svc"}},
+        {"the class from the compatible IDs alone",
+         {"PCI\\VEN_1022&DEV_790E&SUBSYS_88771043&REV_51"},
+         {"PCI\\CC_060100", "PCI\\CC_0601"},
+         {0x1022, 0x790E, 0x060100, "svc"}},
+        {"an AHCI controller: the six-digit class, wherever the four-digit one stands",
+         {"PCI\\VEN_8086&DEV_A352&SUBSYS_86941043&REV_10", "PCI\\VEN_8086&DEV_A352&CC_0106"},
+         {"PCI\\VEN_8086&CC_010601", "PCI\\CC_010601", "PCI\\CC_0106"},
+         {0x8086, 0xA352, 0x010601, "svc"}},
+        {"only the short class form: no programming interface",
+         {"PCI\\VEN_8086&DEV_2822"},
+         {"PCI\\CC_0104"},
+         {0x8086, 0x2822, 0x010400, "svc"}},
+        {"letter case ignored",
+         {"pci\\ven_10de&dev_2684&cc_030000"},
+         {},
+         {0x10DE, 0x2684, 0x030000, "svc"}},
+        {"the first ID that says a thing wins",
+         {"PCI\\VEN_8086&DEV_A308"},
+         {"PCI\\VEN_1022&DEV_790E&CC_010601", "PCI\\CC_060100"},
+         {0x8086, 0xA308, 0x010601, "svc"}},
+        {"other buses' IDs say nothing",
+         {"ACPI\\VEN_PNP&DEV_0A08", "VMBUS\\{ba6163d9-04a1-4d29-b605-72e2ffb1dc7f}"},
+         {"*PNP0A08"},
+         {0, 0, 0, "svc"}},
+        {"fields of the wrong length or not hex",
+         {"PCI\\VEN_80861&DEV_A3&CC_06010", "PCI\\VEN_XY12&DEV_G308&CC_0601000"},
+         {"PCI\\VEN_&CC_"},
+         {0, 0, 0, "svc"}},
+        {"nothing at all", {}, {}, {0, 0, 0, "svc"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(pciFunctionFromIds(c.hardware, c.compatible, "svc"), c.function) << c.name;
+    }
+}
+
+TEST(Chipset, TheFirstIntelOrAmdBridgeNamesItAndTheTableSaysItsRaid) {
+    const PciFunction hostBridge{0x8086, 0x3E30, 0x060000, ""};
+    const PciFunction sata{0x8086, 0xA352, 0x010601, "storahci"};
+    struct Case {
+        const char* name;
+        std::vector<PciFunction> functions;
+        std::optional<Chipset> chipset;
+    };
+    const CpuVendor intel = CpuVendor::Intel;
+    const Case cases[] = {
+        {"a chipset without RAID",
+         {hostBridge, sata, lpcBridge(0x8086, 0xA308)},
+         Chipset{intel, "Intel B360", ChipsetRaid::No}},
+        {"a chipset with RAID",
+         {lpcBridge(0x8086, 0x7A04)},
+         Chipset{intel, "Intel Z790", ChipsetRaid::Yes}},
+        {"a chipset no source settles",
+         {lpcBridge(0x8086, 0x7A87)},
+         Chipset{intel, "Intel H610", ChipsetRaid::Unknown}},
+        {"the table's first row",
+         {lpcBridge(0x8086, 0x0684)},
+         Chipset{intel, "Intel H470", ChipsetRaid::Unknown}},
+        {"the table's last row",
+         {lpcBridge(0x8086, 0xA3DA)},
+         Chipset{intel, "Intel H410", ChipsetRaid::Unknown}},
+        {"an Intel bridge not in the table",
+         {lpcBridge(0x8086, 0x9D4E)},
+         Chipset{intel, "Intel", ChipsetRaid::Unknown}},
+        {"an AMD bridge", {lpcBridge(0x1022, 0x790E)}, Chipset{CpuVendor::Amd, "AMD"}},
+        {"any programming interface",
+         {{0x8086, 0xA308, 0x060180, ""}},
+         Chipset{intel, "Intel B360", ChipsetRaid::No}},
+        {"the first bridge wins",
+         {lpcBridge(0x1022, 0x790E), lpcBridge(0x8086, 0xA308)},
+         Chipset{CpuVendor::Amd, "AMD"}},
+        // What hypervisors emulate names nothing, and the search goes on.
+        {"PIIX3", {lpcBridge(0x8086, 0x7000)}, std::nullopt},
+        {"PIIX4", {lpcBridge(0x8086, 0x7110)}, std::nullopt},
+        {"ICH9", {lpcBridge(0x8086, 0x2918)}, std::nullopt},
+        {"an emulated bridge, then a real one",
+         {lpcBridge(0x8086, 0x7110), lpcBridge(0x8086, 0x7A04)},
+         Chipset{intel, "Intel Z790", ChipsetRaid::Yes}},
+        {"another maker's bridge", {lpcBridge(0x1106, 0x3227)}, std::nullopt},
+        {"the bridge's ID in another class",
+         {{0x8086, 0xA308, 0x068000, ""}, hostBridge, sata},
+         std::nullopt},
+        {"no function at all", {}, std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(findChipset(c.functions), c.chipset) << c.name;
 }
 
 TEST(DetailReport, CountsSupportLinesAndOneLinePerDisk) {
@@ -161,15 +298,43 @@ TEST(DetailReport, CountsSupportLinesAndOneLinePerDisk) {
         nvmeDisk("\\\\.\\PHYSICALDRIVE1", ""),
         DiskRecord{"/dev/sdb", "Disque dur \xC3\xA9tendu", 1, 0},
         raidVolume("\\\\.\\PHYSICALDRIVE2", "Intel Raid 0 Volume"),
+        virtualDisk("/dev/vda", ""),
     };
-    EXPECT_EQ(detailReportText(disks, countDisks(disks)),
-              "\n[+] System Information:\n-------------------\n[+] Detected 4 disk(s) total\n"
-              "[+] SATA disks: 2\n[+] NVMe disks: 1\n[+] Motherboard SATA RAID support: Yes\n"
-              "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
-              "  1. \\\\.\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n"
-              "  2. \\\\.\\PHYSICALDRIVE1 (NVMe)\n"
-              "  3. /dev/sdb - Disque dur \xC3\xA9tendu (SATA)\n"
-              "  4. \\\\.\\PHYSICALDRIVE2 - Intel Raid 0 Volume (RAID volume)\n\n");
+    const std::string head =
+        "\n[+] System Information:\n-------------------\n[+] Detected 5 disk(s) total\n"
+        "[+] SATA disks: 2\n[+] NVMe disks: 1\n";
+    const std::string lines =
+        "\n[+] Detected Disks:\n"
+        "  1. \\\\.\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n"
+        "  2. \\\\.\\PHYSICALDRIVE1 (NVMe)\n"
+        "  3. /dev/sdb - Disque dur \xC3\xA9tendu (SATA)\n"
+        "  4. \\\\.\\PHYSICALDRIVE2 - Intel Raid 0 Volume (RAID volume)\n"
+        "  5. /dev/vda (virtual disk)\n\n";
+    const std::string yes =
+        "[+] Motherboard SATA RAID support: Yes\n[+] Motherboard NVMe RAID support: Yes\n";
+    const std::string no =
+        "[+] Motherboard SATA RAID support: No\n[+] Motherboard NVMe RAID support: No\n";
+    struct Case {
+        const char* name;
+        RaidVerdict verdict;
+        std::optional<Chipset> chipset;
+        std::string board;  // from the support lines to the disk list
+    };
+    const Case cases[] = {
+        {"nothing known of the board", {true, "r"}, std::nullopt, yes},
+        {"a verdict against the disks alone", {false, "r"}, std::nullopt, yes},
+        {"a chipset without RAID decided",
+         {false, "r", true},
+         Chipset{CpuVendor::Intel, "Intel B360", ChipsetRaid::No},
+         no + "[+] Chipset: Intel B360\n"},
+        {"a virtual machine decided, nothing known", {false, "r", true}, std::nullopt, no},
+        {"an AMD bridge", {true, "r"}, Chipset{CpuVendor::Amd, "AMD"}, yes + "[+] Chipset: AMD\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(detailReportText(disks, countDisks(disks), c.verdict, {{}, c.chipset}),
+                  head + c.board + lines)
+            << c.name;
+    }
 }
 
 TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
@@ -181,18 +346,14 @@ TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
         "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
         "  1. \\\\.\\PHYSICALDRIVE0 - Intel Raid 0 Volume (RAID volume)\n"
         "  2. \\\\.\\PHYSICALDRIVE1 (NVMe)\n";
-    // Compatible IDs as Windows lists them, most specific first.
-    const ControllerFacts ahci{{"PCI\\VEN_8086&DEV_7AE2&CC_010601", "PCI\\VEN_8086&CC_0106",
-                                "PCI\\CC_010601", "PCI\\CC_0106"},
-                               "storahci"};
-    const ControllerFacts otherAhci{{"PCI\\CC_010601"}, "amd_sata"};
-    const ControllerFacts rstRaid{{"PCI\\VEN_8086&DEV_2822&CC_010400", "PCI\\CC_010400"},
-                                  "iaStorAC"};
-    const ControllerFacts vmd{{"PCI\\VEN_8086&DEV_467F&CC_010400", "PCI\\CC_0104"}, "iaStorVD"};
-    const ControllerFacts nvme{{"PCI\\VEN_144D&DEV_A80A&CC_010802", "PCI\\CC_010802"}, "stornvme"};
-    const ControllerFacts raidCard{{"PCI\\VEN_1000&DEV_005D&CC_010400", "PCI\\CC_010400"},
-                                   "megasas35i"};
-    const ControllerFacts sataIde{{"PCI\\CC_010180", "PCI\\CC_0106"}, "pciide"};
+    const PciFunction ahci{0x8086, 0x7AE2, 0x010601, "storahci"};
+    const PciFunction otherAhci{0x1022, 0x7901, 0x010601, "amd_sata"};
+    const PciFunction rstRaid{0x8086, 0x2822, 0x010400, "iaStorAC"};
+    const PciFunction vmd{0x8086, 0x467F, 0x010400, "iaStorVD"};
+    const PciFunction nvme{0x144D, 0xA80A, 0x010802, "stornvme"};
+    const PciFunction raidCard{0x1000, 0x005D, 0x010400, "megasas35i"};
+    const PciFunction sataIde{0x8086, 0x2820, 0x010180, "pciide"};
+    const PciFunction bridge = lpcBridge(0x8086, 0xA308);
     const VolumeFacts efi{{}, {0}};
     const std::string head = "\n[+] Before you build the array:\n";
     const std::string erase =
@@ -203,46 +364,65 @@ TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
     struct Case {
         const char* name;
         DiskLayout layout;
+        std::vector<PciFunction> functions;
         std::string block;
     };
     const Case cases[] = {
         {"all Wine gives: no disk number, volumes on no extent, no controller",
-         {{std::nullopt, std::nullopt}, {{{"C:\\"}, {}}, {{"Z:\\"}, {}}}, "C:\\windows", {}},
+         {{std::nullopt, std::nullopt}, {{{"C:\\"}, {}}, {{"Z:\\"}, {}}}, "C:\\windows"},
+         {},
          ""},
-        {"no letter: a partition without one, a mount folder; controllers in neither mode",
-         {{0, 1}, {efi, {{"C:\\Mount\\Data\\"}, {1}}}, "C:\\Windows", {nvme, sataIde}},
+        {"no letter: a partition without one, a mount folder; functions in neither mode",
+         {{0, 1}, {efi, {{"C:\\Mount\\Data\\"}, {1}}}, "C:\\Windows"},
+         {bridge, nvme, sataIde},
          ""},
         {"Windows on one disk, the other empty; case ignored",
-         {{0, 1}, {efi, {{"C:\\"}, {0}}}, "c:\\Windows", {}},
+         {{0, 1}, {efi, {{"C:\\"}, {0}}}, "c:\\Windows"},
+         {},
          head + "  1. holds C: (Windows)\n" + erase},
         {"two letters out of order; numbers not in inventory order; case ignored again",
-         {{1, 0}, {{{"E:\\"}, {0}}, {{"c:\\"}, {1}}, {{"D:\\"}, {0}}}, "C:\\WINDOWS", {}},
+         {{1, 0}, {{{"E:\\"}, {0}}, {{"c:\\"}, {1}}, {{"D:\\"}, {0}}}, "C:\\WINDOWS"},
+         {},
          head + "  1. holds C: (Windows)\n  2. holds D: E:\n" + erase},
         {"one volume spanning two disks",
-         {{0, 1}, {{{"F:\\"}, {1, 0, 1}}}, "", {}},
+         {{0, 1}, {{{"F:\\"}, {1, 0, 1}}}, ""},
+         {},
          head + "  1. holds F:\n  2. holds F:\n" + erase},
         {"a RAID volume holding C:",
-         {{2, std::nullopt}, {efi, {{"C:\\"}, {2}}}, "C:\\Windows", {vmd}},
+         {{2, std::nullopt}, {efi, {{"C:\\"}, {2}}}, "C:\\Windows"},
+         {vmd},
          head + "  1. holds C: (Windows)\n[+] Disk controller: RAID (iaStorVD)\n" + erase},
         {"RAID after AHCI: the first RAID device names the service",
-         {{}, {}, "", {ahci, nvme, rstRaid, vmd}},
+         {},
+         {ahci, nvme, rstRaid, vmd},
          head + "[+] Disk controller: RAID (iaStorAC)\n"},
         {"the RAID class alone, with a driver of its own",
-         {{}, {}, "", {sataIde, raidCard}},
+         {},
+         {sataIde, raidCard},
          head + "[+] Disk controller: RAID (megasas35i)\n"},
         {"a RAID driver on an NVMe-class device, its name in any case",
-         {{}, {}, "", {ahci, {{"PCI\\CC_010802"}, "RCRAID"}}},
+         {},
+         {ahci, {0x1022, 0xB000, 0x010802, "RCRAID"}},
          head + "[+] Disk controller: RAID (RCRAID)\n"},
+        // Linux's ahci driver binds Intel's RAID-mode controller too.
+        {"the RAID class under Linux's ahci driver",
+         {},
+         {{0x8086, 0x2822, 0x010400, "ahci"}},
+         head + "[+] Disk controller: RAID (ahci)\n"},
         {"AHCI with Windows: the first AHCI device names the service",
-         {{0, 1}, {{{"C:\\"}, {1}}}, "C:\\Windows", {nvme, ahci, otherAhci}},
+         {{0, 1}, {{{"C:\\"}, {1}}}, "C:\\Windows"},
+         {bridge, nvme, ahci, otherAhci},
          head + "  2. holds C: (Windows)\n[+] Disk controller: AHCI (storahci)\n" + erase +
              unbootable},
         {"AHCI without a service; Windows on no listed disk",
-         {{0, 1}, {{{"D:\\"}, {1}}}, "C:\\Windows", {{{"PCI\\CC_010601"}, ""}}},
+         {{0, 1}, {{{"D:\\"}, {1}}}, "C:\\Windows"},
+         {{0x8086, 0xA352, 0x010601, ""}},
          head + "  2. holds D:\n[+] Disk controller: AHCI\n" + erase},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(detailReportText(disks, countDisks(disks), c.layout), report + c.block + "\n")
+        EXPECT_EQ(detailReportText(disks, countDisks(disks), RaidVerdict{},
+                                   {c.functions, std::nullopt}, c.layout),
+                  report + c.block + "\n")
             << c.name;
     }
 }

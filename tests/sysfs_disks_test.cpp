@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "assess/chipset.h"
 #include "probes/disk_inventory.h"
 #include "probes/disk_inventory_posix.h"
+#include "probes/pci_functions_posix.h"
 
 namespace quorven::testing {
 namespace {
@@ -23,14 +25,38 @@ class SysfsTree : public ::testing::Test {
     void TearDown() override { fs::remove_all(root_); }
 
     // A block device under `devicePath`, linked from block/NAME as the
-    // kernel does; a model file when `model` is given.
+    // kernel does; a model file when `model` is given, a vendor file when
+    // `vendor` is.
     void addDisk(const std::string& name, const std::string& devicePath,
-                 const std::optional<std::string>& model, const char* removable = "0\n") {
+                 const std::optional<std::string>& model, const char* removable = "0\n",
+                 const char* vendor = nullptr) {
         const fs::path device = root_ / "devices" / devicePath / "block" / name;
         fs::create_directories(device / "device");
         if (model) std::ofstream(device / "device" / "model", std::ios::binary) << *model;
+        if (vendor) std::ofstream(device / "device" / "vendor", std::ios::binary) << vendor;
         std::ofstream(device / "removable", std::ios::binary) << removable;
         fs::create_symlink(fs::relative(device, root_ / "block"), root_ / "block" / name);
+    }
+
+    // A PCI function at `address`, linked from bus/pci/devices as the kernel
+    // does; each file as given, none when empty, and a driver link when
+    // `driver` names one.
+    void addPci(const std::string& address, const std::string& vendor, const std::string& device,
+                const std::string& classCode, const std::string& driver = {}) {
+        const fs::path folder = root_ / "devices" / "pci0000:00" / address;
+        fs::create_directories(folder);
+        for (const auto& [file, text] :
+             {std::pair{"vendor", vendor}, {"device", device}, {"class", classCode}}) {
+            if (!text.empty()) std::ofstream(folder / file, std::ios::binary) << text;
+        }
+        if (!driver.empty()) {
+            fs::create_directories(root_ / "bus" / "pci" / "drivers" / driver);
+            fs::create_symlink(fs::relative(root_ / "bus" / "pci" / "drivers" / driver, folder),
+                               folder / "driver");
+        }
+        fs::create_directories(root_ / "bus" / "pci" / "devices");
+        fs::create_symlink(fs::relative(folder, root_ / "bus" / "pci" / "devices"),
+                           root_ / "bus" / "pci" / "devices" / address);
     }
 
     fs::path root_;
@@ -39,7 +65,21 @@ class SysfsTree : public ::testing::Test {
 TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
     addDisk("vda", "pci0000:00/0000:00:05.0/virtio2", std::nullopt);
     addDisk("sda", "pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0",
-            std::string("QEMU HARDDISK   \n"));
+            std::string("QEMU HARDDISK   \n"), "0\n", "ATA     \n");
+    // VMware's SCSI disk names its maker in the vendor file alone.
+    addDisk("sdd", "pci0000:00/0000:00:10.0/host2/target2:0:0/2:0:0:0",
+            std::string("Virtual disk    \n"), "0\n", "VMware  \n");
+    addDisk("sde", "pci0000:00/0000:00:17.0/ata3/host3/target3:0:0/3:0:0:0",
+            std::string("Samsung SSD 870 EVO 1TB\n"), "0\n", "ATA     \n");
+    // Xen's and Hyper-V's disks, known by the bus they hang below.
+    addDisk("xvda", "vbd-51712", std::nullopt);
+    // Folders that only look like those buses'.
+    addDisk("sdh", "platform/vbd-frontend/host4/target4:0:0/4:0:0:0",
+            std::string("ST1000DM010-2EP102\n"), "0\n", "ATA     \n");
+    addDisk("sdf",
+            "LNXSYSTM:00/LNXSYBUS:00/ACPI0004:00/VMBUS:00/f8b3781b-1e82-4818-a1c3-63d806ec15bb/"
+            "host0/target0:0:0/0:0:0:0",
+            std::string("Virtual Disk    \n"), "0\n", "Msft    \n");
     addDisk("nvme0n1", "pci0000:00/0000:00:04.0/nvme/nvme0",
             std::string("Samsung SSD 990 PRO 2TB                 \n"));
     addDisk("loop0", "virtual", std::nullopt);
@@ -57,10 +97,39 @@ TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
     const std::vector<DiskRecord> disks = listSysfsDisks(root_);
 
     EXPECT_EQ(disks, (std::vector<DiskRecord>{
-                         {"/dev/nvme0n1", "Samsung SSD 990 PRO 2TB", 0, 1},
-                         {"/dev/sda", "QEMU HARDDISK", 1, 0},
-                         {"/dev/vda", "", 1, 0},
+                         {"/dev/nvme0n1", "Samsung SSD 990 PRO 2TB", 0, 1, 0, 0},
+                         {"/dev/sda", "QEMU HARDDISK", 0, 0, 0, 1},
+                         {"/dev/sdd", "Virtual disk", 0, 0, 0, 1},
+                         {"/dev/sde", "Samsung SSD 870 EVO 1TB", 1, 0, 0, 0},
+                         {"/dev/sdf", "Virtual Disk", 0, 0, 0, 1},
+                         {"/dev/sdh", "ST1000DM010-2EP102", 1, 0, 0, 0},
+                         {"/dev/vda", "", 0, 0, 0, 1},
+                         {"/dev/xvda", "", 0, 0, 0, 1},
                      }));
+}
+
+TEST_F(SysfsTree, ListsPciFunctionsWithTheirDriversAndFindsTheChipset) {
+    addPci("0000:00:1f.2", "0x8086\n", "0xa352\n", "0x010601\n", "ahci");
+    addPci("0000:00:00.0", "0x8086\n", "0x3e30\n", "0x060000\n");
+    // The LPC bridge, with no driver bound, as on most boards.
+    addPci("0000:00:1f.0", "0x8086\n", "0xa308\n", "0x060100\n");
+    addPci("0000:01:00.0", "0x144d\n", "0xa80a\n", "0x010802\n", "nvme");
+    // Left out: a class that cannot be read, IDs not in the kernel's form.
+    addPci("0000:02:00.0", "0x10de\n", "0x2684\n", "");
+    addPci("0000:03:00.0", "8086\n", "0xa308\n", "0x060100\n");
+    addPci("0000:04:00.0", "0x18086\n", "0xa308\n", "0x060100\n");
+    addPci("0000:05:00.0", "0x8086\n", "0xzz\n", "0x060100\n");
+
+    const std::vector<PciFunction> functions = listSysfsPciFunctions(root_);
+
+    EXPECT_EQ(functions, (std::vector<PciFunction>{
+                             {0x8086, 0x3E30, 0x060000, ""},
+                             {0x8086, 0xA308, 0x060100, ""},
+                             {0x8086, 0xA352, 0x010601, "ahci"},
+                             {0x144D, 0xA80A, 0x010802, "nvme"},
+                         }));
+    EXPECT_EQ(findChipset(functions), (Chipset{CpuVendor::Intel, "Intel B360", ChipsetRaid::No}));
+    EXPECT_TRUE(listSysfsPciFunctions(root_ / "absent").empty());
 }
 
 TEST_F(SysfsTree, MissingBlockFolderGivesNoDisks) {
@@ -83,7 +152,8 @@ TEST(SysfsDisks, ThisMachineListsOnlyRealDevices) {
     for (const DiskRecord& disk : disks) {
         EXPECT_TRUE(disk.deviceId.starts_with("/dev/")) << disk.deviceId;
         EXPECT_FALSE(disk.deviceId.starts_with("/dev/loop")) << disk.deviceId;
-        EXPECT_EQ(disk.isSata + disk.isNvme, 1) << disk.deviceId;
+        EXPECT_EQ(disk.isSata + disk.isNvme + disk.isRaidVolume + disk.isVirtual, 1)
+            << disk.deviceId;
     }
 }
 

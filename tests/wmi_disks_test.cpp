@@ -274,11 +274,18 @@ TEST(WmiDisks, EachDrivesOwnBusReachesBothRules) {
     wmi.drives = {drive(u"D0", u"SCSI\\DISKAPPLE___APPLE_SSD_AP1024", u"APPLE SSD AP1024"),
                   drive(u"D1", u"SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK", u"Msft Virtual Disk",
                         u"SCSI", u"Fixed hard disk media"),
-                  drive(u"D2", u"SCSI\\DISK&VEN_INTEL&PROD_RAID_0_VOLUME", u"Intel Raid 0 Volume")};
-    wmi.buses = {{"D0", BusType::Nvme}, {"D1", BusType::FileBackedVirtual}, {"D2", BusType::Raid}};
+                  drive(u"D2", u"SCSI\\DISK&VEN_INTEL&PROD_RAID_0_VOLUME", u"Intel Raid 0 Volume"),
+                  // The same texts as D1 in a Hyper-V guest, on the SCSI bus.
+                  drive(u"D3", u"SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK", u"Msft Virtual Disk",
+                        u"SCSI", u"Fixed hard disk media")};
+    wmi.buses = {{"D0", BusType::Nvme},
+                 {"D1", BusType::FileBackedVirtual},
+                 {"D2", BusType::Raid},
+                 {"D3", static_cast<BusType>(0x1)}};
     EXPECT_EQ(listDisksThroughWmi(wmi, wmi.busQuery()).disks,
-              (std::vector<DiskRecord>{{"D0", "APPLE SSD AP1024", 0, 1, 0},
-                                       {"D2", "Intel Raid 0 Volume", 0, 0, 1}}));
+              (std::vector<DiskRecord>{{"D0", "APPLE SSD AP1024", 0, 1, 0, 0},
+                                       {"D2", "Intel Raid 0 Volume", 0, 0, 1, 0},
+                                       {"D3", "Msft Virtual Disk", 0, 0, 0, 1}}));
 }
 
 TEST(WmiDisks, NextFailingMidwayKeepsTheRecordsGathered) {
@@ -314,13 +321,13 @@ TEST(WideToUtf8, SizesThenConvertsAndDropsTheTerminator) {
     EXPECT_EQ(wideToUtf8(u"text", failing), "");
 }
 
-TEST(ClassifyDisk, RaidVolumeThenNvmeByTextOrBusThenSata) {
+TEST(ClassifyDisk, RaidVolumeThenVirtualThenNvmeByTextOrBusThenSata) {
     struct Case {
         std::string pnp, model;
         std::optional<BusType> bus;
         DiskClass kind;
     };
-    const DiskClass sata{1, 0, 0}, nvme{0, 1, 0}, volume{0, 0, 1};
+    const DiskClass sata{1, 0, 0, 0}, nvme{0, 1, 0, 0}, volume{0, 0, 1, 0}, vm{0, 0, 0, 1};
     const auto sataBus = static_cast<BusType>(0xB), raidBus = BusType::Raid;
     const Case cases[] = {
         // "nvme" in either text, in any case, whatever the bus says.
@@ -366,6 +373,43 @@ TEST(ClassifyDisk, RaidVolumeThenNvmeByTextOrBusThenSata) {
         {"", "Intel Raid0 Volume", std::nullopt, sata},
         {"", "My AMD-RAID Array 1", std::nullopt, sata},
         {"STORAGE\\DISK\\{5E0A5F4C}", "Microsoft Storage Space Device", std::nullopt, sata},
+        // Virtual machines' disks, from real listings, by either text.
+        {"SCSI\\DISK&VEN_VBOX&PROD_HARDDISK\\4&2617AEAE&0&000000", "VBOX HARDDISK ATA Device",
+         std::nullopt, vm},
+        {"SCSI\\DISK&VEN_VMWARE&PROD_VIRTUAL_DISK\\5&1982005&0&000000",
+         "VMware Virtual disk SCSI Disk Device", std::nullopt, vm},
+        {"SCSI\\DISK&VEN_NVME&PROD_VMWARE_VIRTUAL_N\\5&2E4E1F2&0&000000", "", BusType::Nvme, vm},
+        {"SCSI\\DISK&VEN_QEMU&PROD_HARDDISK\\4&1F16B1C&0&000000", "", std::nullopt, vm},
+        {"", "QEMU NVMe Ctrl", BusType::Nvme, vm},
+        {"SCSI\\DISK&VEN_RED_HAT&PROD_VIRTIO\\4&2C8E1D2&0&000000",
+         "Red Hat VirtIO SCSI Disk Device", std::nullopt, vm},
+        {"IDE\\DISKVIRTUAL_HD______________________________1.1.0___\\5&35DC7040&0&0.0.0",
+         "Virtual HD ATA Device", std::nullopt, vm},
+        {"IDE\\DiskQEMU_HARDDISK___________________________2.5+____\\5&1A2B3C&0&0.0.0", "",
+         std::nullopt, vm},
+        {"", "Virtual_Disk NVME Premium", std::nullopt, vm},
+        {"", "Amazon Elastic Block Store", BusType::Nvme, vm},
+        {"", "XENSRC PVDISK SCSI Disk Device", std::nullopt, vm},
+        {"", "Google PersistentDisk", std::nullopt, vm},
+        // An array's volume is still a volume inside a virtual machine.
+        {"SCSI\\DISK&VEN_INTEL&PROD_RAID_0_VOLUME", "VBOX HARDDISK", std::nullopt, volume},
+        // Hyper-V's and Azure's disk, on the SCSI bus; the same texts with a
+        // VHD's own bus, or with none read, keep their kind.
+        {"SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK\\000000", "Microsoft Virtual Disk",
+         static_cast<BusType>(0x1), vm},
+        {"", "Msft Virtual Disk", static_cast<BusType>(0x1), vm},
+        {"SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK\\000001", "Msft Virtual Disk",
+         BusType::FileBackedVirtual, sata},
+        {"SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK\\000001", "Msft Virtual Disk", BusType::Virtual,
+         sata},
+        {"SCSI\\DISK&VEN_MSFT&PROD_VIRTUAL_DISK\\000001", "Msft Virtual Disk", std::nullopt, sata},
+        // Near misses keep their kind: real drives, and Wine's own.
+        {"SCSI\\DISK&VEN_NVME&PROD_SAMSUNG_SSD_980\\5&1", "Samsung SSD 980 1TB", std::nullopt,
+         nvme},
+        {"IDE\\Disk\\VEN_WINE", "Wine Disk Drive", static_cast<BusType>(0x1), sata},
+        {"IDE\\DISKST1000DM010-2EP102______________CC43____\\5&1", "ST1000DM010-2EP102",
+         std::nullopt, sata},
+        {"", "VBOX HARD DISK", std::nullopt, sata},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(classifyDisk(c.pnp, c.model, c.bus), c.kind) << c.pnp << " / " << c.model;
