@@ -61,19 +61,22 @@ ADVICE = {
 CPU_QUESTION = "[+] Select your CPU manufacturer:\n1. Intel\n2. AMD\nEnter 1 or 2: "
 REPORT_QUESTION = "[+] Would you like to see detailed system information? (Y/N): "
 INVALID = "Invalid choice. Please run the program again and select 1 or 2.\n\nPress Enter to exit..."
-WINE_REPORT = (
-    "\n[+] System Information:\n-------------------\n[+] Detected 2 disk(s) total\n"
-    "[+] SATA disks: 2\n[+] NVMe disks: 0\n[+] Motherboard SATA RAID support: Yes\n"
-    "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
-    "  1. \\\\\\\\.\\\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n"
-    "  2. \\\\\\\\.\\\\PHYSICALDRIVE1 - Wine Disk Drive (SATA)\n\n")
+def wine_report(disks=2, support="Yes", chipset=None):
+    """The report on Wine's fixed disks, with what the board says."""
+    lines = "".join(f"  {i + 1}. \\\\\\\\.\\\\PHYSICALDRIVE{i} - Wine Disk Drive (SATA)\n"
+                    for i in range(disks))
+    return (f"\n[+] System Information:\n-------------------\n[+] Detected {disks} disk(s) total\n"
+            f"[+] SATA disks: {disks}\n[+] NVMe disks: 0\n[+] Motherboard SATA RAID support: "
+            f"{support}\n[+] Motherboard NVMe RAID support: {support}\n" +
+            (f"[+] Chipset: {chipset}\n" if chipset else "") +
+            "\n[+] Detected Disks:\n" + lines + "\n")
+
+
+WINE_REPORT = wine_report()
 REASON_INTEL_SATA = "[+] You have multiple SATA disks and your motherboard supports SATA RAID.\n"
-ONE_DISK_REPORT = (
-    "\n[+] System Information:\n-------------------\n[+] Detected 1 disk(s) total\n"
-    "[+] SATA disks: 1\n[+] NVMe disks: 0\n[+] Motherboard SATA RAID support: Yes\n"
-    "[+] Motherboard NVMe RAID support: Yes\n\n[+] Detected Disks:\n"
-    "  1. \\\\\\\\.\\\\PHYSICALDRIVE0 - Wine Disk Drive (SATA)\n\n")
-REASON_TOO_FEW = "[+] You need at least 2 disks for RAID 0.\n"
+REASON_B360 = "[+] Your board's Intel B360 chipset has no RAID, so it cannot build RAID 0.\n"
+INTEL_RULES = "[!] This PC's chipset is made by Intel, so the Intel rules apply.\n"
+AMD_RULES = "[!] This PC's chipset is made by AMD, so the AMD rules apply.\n"
 REASON_AMD_SATA = ("[+] AMD systems can create RAID with just one SATA disk, and your "
                    "motherboard supports SATA RAID.\n")
 GREEN_BOX = TEXTS["green_box"]
@@ -166,29 +169,33 @@ SCENARIOS = [
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
     # Each state of the prefix below (a registry value, a stand-in DLL in
-    # system32, wmic gone, a removable drive) costs a round of some 10 s, so
-    # scenarios that need different states share rounds where they can.
+    # system32, wmic gone, a removable drive, a chipset's bridge planted in
+    # the registry) costs a round of some 10 s, so scenarios that need
+    # different states share rounds where they can. A planted bridge that
+    # agrees with the answer changes nothing outside the report.
     #
     # A standard user where Windows records Secure Boot on. The WLAN service
     # is a stand-in: a Wi-Fi 6 adapter has no 802.11n in its name, so
     # PowerShell lists nothing and the service answers.
-    dict(name="wlan-service-connected-secure-boot-on", registry=("REG_DWORD", "1"),
+    dict(name="wlan-service-connected-secure-boot-on", registry=("REG_DWORD", "1"), pci="z790",
          wlan="connected", env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
          words=("DISABLED", "ENABLED", "ENABLED", "DISABLED"),
          **{**ASROCK_INTEL_NO_REPORT, "log": PROBE_LOG_WLAN(WLAN_NO_RADIO_ASKED) + WMIC_LOG}),
     # The service hands back all 64 PHYs; only the first counts, and it is off.
-    dict(name="wlan-service-radio-switched-off", registry=("REG_DWORD", "1"), wlan="radio-off",
+    dict(name="wlan-service-radio-switched-off", registry=("REG_DWORD", "1"), pci="z790",
+         wlan="radio-off",
          env=dict(MANUFACTURER="ASRock", WIFI="Disconnected\n"),
          words=("DISABLED", "ENABLED", "DISABLED", "DISABLED"),
          **{**ASROCK_INTEL_NO_REPORT, "log": PROBE_LOG_WLAN(WLAN_RADIO_ASKED) + WMIC_LOG}),
-    dict(name="wlan-service-not-running", registry=("REG_DWORD", "1"), wlan="open-fails",
+    dict(name="wlan-service-not-running", registry=("REG_DWORD", "1"), pci="z790",
+         wlan="open-fails",
          env=dict(MANUFACTURER="ASRock"),
          words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
          **{**ASROCK_INTEL_NO_REPORT,
             "log": PROBE_LOG_WLAN(["wlanapi: WlanOpenHandle 2"]) + WMIC_LOG}),
     # An elevated answer stands whatever the registry says. What the command
     # writes to standard error is no part of it.
-    dict(name="elevated-answer-over-the-registry", registry=("REG_DWORD", "1"),
+    dict(name="elevated-answer-over-the-registry", registry=("REG_DWORD", "1"), pci="z790",
          env=dict(MANUFACTURER="ASRock", TPM="True\n", SECUREBOOT="False\n",
                   SECUREBOOT_STDERR="True\n"),
          words=("ENABLED", "DISABLED", "UNKNOWN", "DISABLED"),
@@ -196,38 +203,54 @@ SCENARIOS = [
     # Look-alikes of every tool and DLL the run uses, beside quorven.exe in
     # the folder it is started from, as after a double-click in Downloads:
     # none may run or load, and the output is that of a clean folder.
-    dict(name="planted-tools-in-the-start-folder", registry=("REG_DWORD", "1"), planted=True,
-         env=dict(MANUFACTURER="ASRock"),
+    dict(name="planted-tools-in-the-start-folder", registry=("REG_DWORD", "1"), pci="z790",
+         planted=True, env=dict(MANUFACTURER="ASRock"),
          words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
          **ASROCK_INTEL_NO_REPORT),
-    # Secure Boot off, and wmic gone from the prefix.
+    # The board's Intel bridge overrules the answer "AMD": one line says so,
+    # and the Intel rows decide.
+    dict(name="z790-bridge-overrules-amd-answer", registry=("REG_DWORD", "1"), pci="z790",
+         env=dict(MANUFACTURER="ASRock"), stdin="2\ny\n", advice="asrock",
+         words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
+         end=INTEL_RULES + REPORT_QUESTION + wine_report(chipset="Intel Z790") +
+         REASON_INTEL_SATA + GREEN_BOX, status=0, log=PROBE_LOG + WMIC_LOG),
+    # Secure Boot off, wmic gone from the prefix, and an AMD board.
     dict(name="wmic-missing-powershell-board-query-secure-boot-off",
-         registry=("REG_DWORD", "0"), fakes="powershell-only", wmic_missing=True,
-         env=dict(MANUFACTURER=ASUS, PRODUCT="TUF GAMING Z790-PLUS WIFI", TPM="True\n",
+         registry=("REG_DWORD", "0"), pci="amd", fakes="powershell-only", wmic_missing=True,
+         env=dict(MANUFACTURER=ASUS, PRODUCT="ROG STRIX X670E-E GAMING WIFI", TPM="True\n",
                   **STANDARD_USER),
-         stdin="1\nn\n", advice="asus-efi",
+         stdin="2\nn\n", advice="asus-efi",
          words=("ENABLED", "DISABLED", "UNKNOWN", "DISABLED"),
-         end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
+         end=REPORT_QUESTION + REASON_AMD_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + PS_BOARD_LOG),
+    # The board's AMD bridge overrules the answer "Intel".
+    dict(name="amd-bridge-overrules-intel-answer", registry=("REG_DWORD", "0"), pci="amd",
+         fakes="powershell-only", wmic_missing=True,
+         env=dict(MANUFACTURER="Micro-Star International Co., Ltd."), stdin="1\ny\n",
+         advice="msi", words=("DISABLED", "DISABLED", "UNKNOWN", "DISABLED"),
+         end=AMD_RULES + REPORT_QUESTION + wine_report(chipset="AMD") + REASON_AMD_SATA +
+         GREEN_BOX, status=0, log=PROBE_LOG + PS_BOARD_LOG[:1]),
     # A USB stick beside the one fixed disk: Wine lists it as a removable
     # disk, which no array can take. Secure Boot is recorded in a value of
     # another type, which is no DWORD whatever it holds: four bytes that
-    # would read as 1.
-    dict(name="removable-drive-left-out-secure-boot-as-binary", drives="z-removable",
-         registry=("REG_BINARY", "01000000"), env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
+    # would read as 1. The board's B360 chipset has no RAID: that decides
+    # before the count of disks, and the support lines say no.
+    dict(name="removable-drive-left-out-b360-secure-boot-as-binary", drives="z-removable",
+         registry=("REG_BINARY", "01000000"), pci="b360",
+         env=dict(MANUFACTURER="ASRock", **STANDARD_USER),
          stdin="1\ny\n", advice="asrock",
          words=("DISABLED", "UNSUPPORTED", "UNKNOWN", "DISABLED"),
-         end=REPORT_QUESTION + ONE_DISK_REPORT + REASON_TOO_FEW + RED_BOX, status=0,
-         log=PROBE_LOG + WMIC_LOG),
+         end=REPORT_QUESTION + wine_report(1, "No", "Intel B360") + REASON_B360 + RED_BOX,
+         status=0, log=PROBE_LOG + WMIC_LOG),
     # Every command takes 2 s: side by side they cost one wait, not five. Timed
     # in the round with the fewest runs beside it, so that a loaded machine
     # does not decide.
     dict(name="slow-commands-side-by-side", drives="z-removable",
-         registry=("REG_BINARY", "01000000"),
+         registry=("REG_BINARY", "01000000"), pci="b360",
          env=dict(MANUFACTURER="ASRock", DELAY_MS="2000", WIFI="Up\n", BLUETOOTH="OK\n",
                   TPM="True\n", SECUREBOOT="True\n"),
          stdin="1\nn\n", advice="asrock", words=("ENABLED", "ENABLED", "ENABLED", "ENABLED"),
-         end=REPORT_QUESTION + REASON_TOO_FEW + RED_BOX, status=0, within=4.0,
+         end=REPORT_QUESTION + REASON_B360 + RED_BOX, status=0, within=4.0,
          log=PROBE_LOG + WMIC_LOG),
     # A Bluetooth command that never ends, after it wrote an answer: ended at
     # the limit with all it started, it says nothing. Its words need no
@@ -391,6 +414,45 @@ def set_secure_boot_value(value):
                "/t", value[0], "/d", value[1], "/f"], check=True)
 
 
+# Chipsets' LPC bridges as SetupAPI lists them once planted under Enum\PCI:
+# the device key, its hardware IDs and its compatible IDs. Wine lists any key
+# three levels below Enum that has a ClassGUID (here System's).
+ENUM_PCI = r"HKLM\System\CurrentControlSet\Enum\PCI"
+SYSTEM_CLASS = "{4d36e97d-e325-11ce-bfc1-08002be10318}"
+BRIDGES = {
+    "b360": "VEN_8086&DEV_A308&SUBSYS_86941043&REV_10",
+    "z790": "VEN_8086&DEV_7A04&SUBSYS_88821043&REV_11",
+    "amd": "VEN_1022&DEV_790E&SUBSYS_88771043&REV_51",
+}
+
+
+_planted = ["not known"]
+
+
+def plant_bridge(name):
+    """Leaves the prefix with that bridge alone, or with none. Each reg call
+    costs a Wine start, so only what may be there is deleted."""
+    if _planted[0] == name:
+        return
+    for other in BRIDGES if _planted[0] == "not known" else [_planted[0]] if _planted[0] else []:
+        quiet(PREFIX, [WINE, "reg", "delete", ENUM_PCI + "\\" + BRIDGES[other], "/f"])
+    _planted[0] = name
+    if name is None:
+        return
+    key = BRIDGES[name]
+    vendor_device = key.rsplit("&", 2)[0]
+    instance = ENUM_PCI + "\\" + key + "\\3&11583659&0&F8"
+    hardware = "\\0".join(["PCI\\" + key, f"PCI\\{vendor_device}&CC_060100",
+                            f"PCI\\{vendor_device}&CC_0601"])
+    compatible = "\\0".join([f"PCI\\{key.split('&')[0]}&CC_060100", "PCI\\CC_060100",
+                              "PCI\\CC_0601"])
+    for value, kind, data in (("ClassGUID", "REG_SZ", SYSTEM_CLASS),
+                              ("HardwareID", "REG_MULTI_SZ", hardware),
+                              ("CompatibleIDs", "REG_MULTI_SZ", compatible)):
+        quiet(PREFIX, [WINE, "reg", "add", instance, "/v", value, "/t", kind, "/d", data, "/f"],
+              check=True)
+
+
 SYSTEM32 = PREFIX / "drive_c" / "windows" / "system32"
 WLANAPI = SYSTEM32 / "wlanapi.dll"
 WINE_WLANAPI = WLANAPI.with_name("wlanapi.dll.wine")
@@ -427,12 +489,13 @@ def run_groups(scenarios):
     that need the same state run together, and each state in turn."""
     groups = {}
     for s in scenarios:
-        groups.setdefault(s.get("registry"), []).append(s)
+        groups.setdefault((s.get("registry"), s.get("pci")), []).append(s)
     wmic = SYSTEM32 / "wbem" / "wmic.exe"
     hidden = wmic.with_name("wmic.exe.away")
     results = []
-    for registry, group in groups.items():
+    for (registry, pci), group in groups.items():
         set_secure_boot_value(registry)
+        plant_bridge(pci)
         wmic_missing = any(s.get("wmic_missing") for s in group)
         if any(s.get("wlan") for s in group):
             install_wlan_stand_in()
@@ -447,6 +510,7 @@ def run_groups(scenarios):
             if wmic_missing:
                 hidden.rename(wmic)
     set_secure_boot_value(None)
+    plant_bridge(None)
     return results
 
 
@@ -472,6 +536,10 @@ def main():
                               "every run would hang; see tests/wine/desktop_keeper.cpp",
                               file=sys.stderr)
                         return 1
+                    # A run reads the PCI functions as it starts: the long
+                    # ones beside the rounds start on a prefix with no
+                    # bridge, whatever an aborted run left.
+                    plant_bridge(None)
                     # The long ones run beside the rounds, not after them.
                     beside = [s for s in scenarios if s.get("beside")]
                     with concurrent.futures.ThreadPoolExecutor(max_workers=1 + len(beside)) as pool:
