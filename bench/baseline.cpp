@@ -3,8 +3,9 @@
 // can tell quorven's own cost from what Windows (here Wine) charges for the
 // calls. The steps come from the file named by argv[1], one per line:
 // "<kind>\t<text>", kind being probe, hidden (each starts a command),
-// collect (waits for all started), system, tbs, registry, wlan or wmi.
+// collect (waits for all started), system, tbs, registry, wlan, wmi or pci.
 #include <windows.h>
+#include <setupapi.h>
 #include <wlanapi.h>
 #include <objbase.h>
 #include <oleauto.h>
@@ -222,6 +223,30 @@ void viaWmi(const std::string& query) {
     std::printf("wmi: %d disks\n", disks);
 }
 
+// The PCI functions as quorven reads them for the chipset and the disk
+// controllers: every class under the PCI enumerator, each device's hardware
+// IDs, compatible IDs and service.
+void viaSetupApi(const std::string& enumerator) {
+    const std::wstring wide(enumerator.begin(), enumerator.end());
+    const HDEVINFO devices =
+        SetupDiGetClassDevsW(nullptr, wide.c_str(), nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
+    int count = 0;
+    if (devices != INVALID_HANDLE_VALUE) {
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof(device);
+        for (DWORD i = 0; SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
+            for (const DWORD property : {SPDRP_SERVICE, SPDRP_HARDWAREID, SPDRP_COMPATIBLEIDS}) {
+                BYTE buffer[4096];
+                SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr, buffer,
+                                                  sizeof(buffer), nullptr);
+            }
+            ++count;
+        }
+        SetupDiDestroyDeviceInfoList(devices);
+    }
+    std::printf("pci: %d functions\n", count);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -254,6 +279,8 @@ int main(int argc, char** argv) {
             viaRegistry(text);
         } else if (kind == "wmi") {
             viaWmi(text);
+        } else if (kind == "pci") {
+            viaSetupApi(text);
         } else {
             std::fprintf(stderr, "not a step: %s\n", line.c_str());
             return 2;
