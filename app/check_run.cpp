@@ -13,7 +13,7 @@
 namespace quorven {
 namespace {
 
-// Taken before the console is prepared, printed several seconds later.
+// Taken once, when the status block begins, before any of them is printed.
 struct StatusSlots {
     std::string wifiStatus;
     std::string bluetoothStatus;
@@ -21,40 +21,22 @@ struct StatusSlots {
     std::string secureBootStatus;
 };
 
-// What start-up leaves for the board step: the maker, and the product's
-// query, still running, where the advice depends on it.
-struct BoardStart {
-    std::string manufacturer;
-    std::unique_ptr<StartedCommands> product;
-};
-
-// The probes and the board's maker run side by side: the wait is that of the
-// slowest command, not the sum of them all.
-StatusSlots probePlatform(World& w, BoardStart& board) {
+std::unique_ptr<StartedCommands> startProbes(World& w) {
     const ProbeTable& p = w.probes;
-    const std::vector<Capture> captures =
-        w.commands.run({probeRequest(p.wifi), probeRequest(p.bluetooth), probeRequest(p.tpm),
-                        probeRequest(p.secureBoot), boardRequest(w.board.manufacturer)});
-    board.manufacturer = parseManufacturer(hiddenText(captures[4]));
-    // Only for the one maker whose advice depends on it, and at once, so
-    // that it runs while the console is prepared.
-    if (adviceNeedsProduct(board.manufacturer)) {
-        board.product = w.commands.start({boardRequest(w.board.product)});
-    }
-    // The second sources take milliseconds each, on this thread.
-    StatusSlots slots;
-    slots.wifiStatus = probeWord(p.wifi, captures[0]);
-    slots.bluetoothStatus = probeWord(p.bluetooth, captures[1]);
-    slots.tpmStatus = probeWord(p.tpm, captures[2]);
-    slots.secureBootStatus = probeWord(p.secureBoot, captures[3]);
-    return slots;
+    return w.commands.start({probeRequest(p.wifi), probeRequest(p.bluetooth), probeRequest(p.tpm),
+                             probeRequest(p.secureBoot)});
 }
 
-void showBoardAdvice(World& w, BoardStart& board) {
-    // The product is collected before anything of the advice is written.
+void showBoardAdvice(World& w, StartedCommands& makerQuery) {
+    const std::string manufacturer = parseManufacturer(hiddenText(makerQuery.collect().at(0)));
+    // Only for the one maker whose advice depends on it, started as soon as
+    // the maker is known and collected before anything of the advice is
+    // written.
     const std::string product =
-        board.product ? parseProduct(hiddenText(board.product->collect().at(0))) : std::string();
-    for (const AdviceStep& step : adviseOnBoard(board.manufacturer, product)) {
+        adviceNeedsProduct(manufacturer)
+            ? parseProduct(hiddenText(w.commands.run({boardRequest(w.board.product)}).at(0)))
+            : std::string();
+    for (const AdviceStep& step : adviseOnBoard(manufacturer, product)) {
         if (!step.text.empty()) {
             writeText(w.out, step.text);
             w.out.flush();
@@ -63,7 +45,18 @@ void showBoardAdvice(World& w, BoardStart& board) {
     }
 }
 
-void printStatusBlock(World& w, const StatusSlots& slots) {
+// The second sources take milliseconds each, on this thread.
+StatusSlots statusWords(const ProbeTable& p, const std::vector<Capture>& captures) {
+    return {probeWord(p.wifi, captures.at(0)), probeWord(p.bluetooth, captures.at(1)),
+            probeWord(p.tpm, captures.at(2)), probeWord(p.secureBoot, captures.at(3))};
+}
+
+void printStatusBlock(World& w, StartedCommands& probes) {
+    w.pauser.pause(1000);
+    // As late as the output allows: the probes have run behind the banner,
+    // the advice and this pause, and usually there is nothing left to wait
+    // for. One still running is waited for here, with nothing written.
+    const StatusSlots slots = statusWords(w.probes, probes.collect());
     struct Row {
         const char* label;
         const std::string& word;
@@ -75,7 +68,6 @@ void printStatusBlock(World& w, const StatusSlots& slots) {
         {"\n[+] Wifi : ", slots.wifiStatus, 1000},
         {"\n[+] Bluetooth: ", slots.bluetoothStatus, 2000},
     };
-    w.pauser.pause(1000);
     for (const Row& row : rows) {
         writeText(w.out, row.label);
         writeText(w.out, row.word);
@@ -106,14 +98,19 @@ int exitEarly(World& w, const char* line) {
 }  // namespace
 
 int runCheck(World& w) {
-    BoardStart board;
-    const StatusSlots slots = probePlatform(w, board);
+    // Every command starts here, side by side, the maker's first since its
+    // answer is wanted first; each is collected where its answer is used,
+    // and each has its limit from its own start.
+    const std::unique_ptr<StartedCommands> makerQuery =
+        w.commands.start({boardRequest(w.board.manufacturer)});
+    const std::unique_ptr<StartedCommands> probes = startProbes(w);
 
+    // Nothing is waited for before the banner.
     prepareConsole(w.console, w.out, w.err);
     printBanner(w.console, w.out);
 
-    showBoardAdvice(w, board);
-    printStatusBlock(w, slots);
+    showBoardAdvice(w, *makerQuery);
+    printStatusBlock(w, *probes);
 
     writeLine(w.out, "\n[+] Detecting disks...");
     const DiskInventory inventory = w.disks.listDisks();

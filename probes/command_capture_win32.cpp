@@ -37,8 +37,8 @@ class UniqueHandle {
 
 // An inheritable copy, made just before CreateProcessA and closed just
 // after. The handles themselves never are inheritable: the C runtime's
-// system(), which runs the `mode` fallback while a board query may still be
-// going, passes on every inheritable handle, and a child holding another
+// system(), which runs the `mode` fallback while every command of the run
+// may still be going, passes on every inheritable handle, and a child holding another
 // capture's write end would keep that read from ending. DuplicateHandle sets
 // the flag itself, so no separate SetHandleInformation can fail and leave
 // the list naming a handle that is not inherited. Wine's cmd has no `mode`

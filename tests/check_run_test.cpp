@@ -1,6 +1,9 @@
 // Whole runs driven through the fake world, compared byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "app/check_run.h"
 #include "console/console_presenter.h"
 #include "fake_world.h"
@@ -49,23 +52,28 @@ TEST(CheckRun, AsusEfiBoardIntelTwoSataNoReportGivesTheWholeTranscript) {
 
     using E = Event;
     const std::vector<Event> expected = {
+        // Every command starts first, the maker's first of all.
+        {E::Command, "hidden: " + kManufacturer},
         {E::Command, "stdout: " + kWifi},
         {E::Command, "stdout: " + kBluetooth},
         {E::Command, "stdout: " + kTpm},
         {E::Command, "stdout: " + kSecureBoot},
-        {E::Command, "hidden: " + kManufacturer},
-        {E::Command, "collect"},
-        // Started as soon as the maker is known, collected at the board step.
-        {E::Command, "hidden: " + kProduct},
+        // The banner waits for none of them.
         {E::Colour, "9"},
         {E::Out, std::string(bannerText()) + "\n"},
         {E::Colour, "7"},
+        // The maker where the advice needs it; the product as soon as the
+        // maker is known, before anything of the advice is written.
+        {E::Command, "collect"},
+        {E::Command, "hidden: " + kProduct},
         {E::Command, "collect"},
         {E::Out, "[+] Detected Asus\n[+] Use EFI Button"},
         {E::Pause, "1000"},
         {E::Pause, "2000"},
         {E::Out, "\n[+] Motherboard is compatibile"},
         {E::Pause, "1000"},
+        // The probes after the status block's first pause.
+        {E::Command, "collect"},
         {E::Out, "\n[+] TPM [Trusted Computing] Status: ENABLED"},
         {E::Pause, "1000"},
         {E::Out, "\n[+] Secure Boot Status: ENABLED"},
@@ -108,7 +116,7 @@ TEST_P(BoardPaths, AdviceTextAndPausesBeforeTheStatusBlock) {
     FakeWorld f({"2", "n"});
     f.runner.hidden = {{kManufacturer, c.manufacturerCapture}};
     if (!c.productCapture.empty()) f.runner.hidden[kProduct] = c.productCapture;
-    if (!c.endedAtLimit.empty()) f.runner.timedOut.insert(c.endedAtLimit);
+    if (!c.endedAtLimit.empty()) f.runner.endsAfter[c.endedAtLimit] = 60'000;
     f.disks.disks = {nvmeDisk("\\\\.\\PHYSICALDRIVE0")};
 
     EXPECT_EQ(runCheck(f.world), 0);
@@ -417,25 +425,69 @@ TEST(CheckRun, TheLayoutIsReadAndShownOnlyWithTheReport) {
     }
 }
 
-TEST(CheckRun, ProbeWordsAreTakenFirstAndPrintedInTheirOwnOrder) {
-    FakeWorld f({"2", ""});
-    f.runner.stdoutAnswers = {
-        {kWifi, "Down\r\n"}, {kBluetooth, "OK\nOK\nUnknown\n"}, {kTpm, "False"}, {kSecureBoot, ""}};
-    f.disks.disks = {sataDisk("A")};
+std::size_t indexOf(const std::vector<Event>& events, const Event& event, std::size_t from = 0) {
+    const auto found =
+        std::find(events.begin() + static_cast<std::ptrdiff_t>(from), events.end(), event);
+    return static_cast<std::size_t>(found - events.begin());
+}
 
-    EXPECT_EQ(runCheck(f.world), 0);
+// The probes end on a schedule, in ms after their start; the maker (ASRock)
+// answers at once. The advice pauses 3 s and the status block 1 s before its
+// first line, so a probe due within 4 s is never waited for.
+TEST(CheckRun, TheBannerComesAtOnceAndTheProbesAreCollectedAtTheStatusBlock) {
+    struct Case {
+        const char* name;
+        std::map<std::string, std::uint64_t> endsAfter;
+        std::vector<std::string> waits;  // each wait of the run, in ms
+        std::string bluetoothWord;
+    };
+    const Case cases[] = {
+        {"every probe in by then",
+         {{kWifi, 2000}, {kBluetooth, 2000}, {kTpm, 3500}, {kSecureBoot, 4000}},
+         {},
+         "ENABLED"},
+        {"one still running is waited for", {{kWifi, 2000}, {kTpm, 19'000}}, {"15000"}, "ENABLED"},
+        {"one past its limit, counted from its own start",
+         {{kBluetooth, 45'000}},
+         {"26000"},
+         "UNAVAILABLE"},
+    };
+    for (const Case& c : cases) {
+        FakeWorld f({"1", "n"});
+        f.runner.hidden = {{kManufacturer, "Manufacturer\r\r\nASRock\r\r\n"}};
+        f.runner.stdoutAnswers = {{kWifi, "Up\r\n"},
+                                  {kBluetooth, "OK\r\n"},
+                                  {kTpm, "True\r\n"},
+                                  {kSecureBoot, "False\r\n"}};
+        f.runner.endsAfter = c.endsAfter;
+        f.disks.disks = {sataDisk("A"), sataDisk("B")};
 
-    const auto commands = f.t.of(Event::Command);
-    ASSERT_GE(commands.size(), 4u);
-    EXPECT_EQ(commands[0], "stdout: " + kWifi);
-    EXPECT_EQ(commands[3], "stdout: " + kSecureBoot);
-    EXPECT_NE(
-        f.t.stream(Event::Out).find(statusBlock("DISABLED", "UNSUPPORTED", "DISABLED", "ENABLED")),
-        std::string::npos);
-    // Nothing is written before the probes have all run; Secure Boot's
-    // empty answer asked its second source.
-    EXPECT_EQ(f.t.events[6], (Event{Event::Command, "second source: secure boot"}));
-    EXPECT_EQ(f.t.events[7].kind, Event::Colour);
+        EXPECT_EQ(runCheck(f.world), 0) << c.name;
+
+        const std::vector<Event>& e = f.t.events;
+        const std::size_t banner = indexOf(e, {Event::Out, std::string(bannerText()) + "\n"});
+        const std::size_t maker = indexOf(e, {Event::Command, "collect"});
+        const std::size_t advice = indexOf(e, {Event::Out, "[+] Detected ASRock\n"});
+        const std::size_t probes = indexOf(e, {Event::Command, "collect"}, maker + 1);
+        const std::size_t tpmLine =
+            indexOf(e, {Event::Out, "\n[+] TPM [Trusted Computing] Status: ENABLED"});
+        ASSERT_LT(tpmLine, e.size()) << c.name;
+        // The banner before any command was collected or waited for, the
+        // maker before the first advice line.
+        EXPECT_LT(banner, maker) << c.name;
+        EXPECT_LT(maker, advice) << c.name;
+        EXPECT_EQ(f.t.of(Event::Wait), c.waits) << c.name;
+        // The probes right after the status block's first pause; what is
+        // waited for is waited for there, with nothing written.
+        EXPECT_EQ(e.at(probes - 1), (Event{Event::Pause, "1000"})) << c.name;
+        EXPECT_EQ(e.at(probes - 2), (Event{Event::Out, "\n[+] Motherboard is compatibile"}))
+            << c.name;
+        EXPECT_EQ(tpmLine, probes + 1 + c.waits.size()) << c.name;
+        EXPECT_NE(f.t.stream(Event::Out)
+                      .find(statusBlock("ENABLED", "DISABLED", "ENABLED", c.bluetoothWord)),
+                  std::string::npos)
+            << c.name;
+    }
 }
 
 TEST(CheckRun, SecondSourcesAnswerOnlyForACommandThatRanAndSaidNothingKnown) {
@@ -481,22 +533,26 @@ TEST(CheckRun, SecondSourcesAnswerOnlyForACommandThatRanAndSaidNothingKnown) {
         if (c.tpm) f.runner.stdoutAnswers[kTpm] = *c.tpm;
         if (c.secureBoot) f.runner.stdoutAnswers[kSecureBoot] = *c.secureBoot;
         f.runner.stdoutAnswers[kBluetooth] = "OK\r\n";
-        if (c.pastTheLimit) f.runner.timedOut = {kWifi, kBluetooth, kTpm, kSecureBoot};
+        if (c.pastTheLimit) {
+            for (const std::string& probe : {kWifi, kBluetooth, kTpm, kSecureBoot}) {
+                f.runner.endsAfter[probe] = 60'000;
+            }
+        }
         f.disks.disks = {sataDisk("A"), sataDisk("B")};
 
         EXPECT_EQ(runCheck(f.world), 0) << c.name;
 
-        // Asked once every command is in, before anything is written.
-        std::vector<std::string> before;
-        for (const Event& e : f.t.events) {
-            if (e.kind == Event::Colour) break;
-            before.push_back(e.text);
+        // Asked once the probes are in, when the status block begins and
+        // before its first line: between the probes' collection and the
+        // next output.
+        std::vector<std::string> asked;
+        const std::size_t probes = indexOf(f.t.events, {Event::Command, "collect"},
+                                           indexOf(f.t.events, {Event::Command, "collect"}) + 1);
+        for (std::size_t i = probes + 1; i < f.t.events.size(); ++i) {
+            if (f.t.events[i].kind == Event::Out) break;
+            if (f.t.events[i].kind == Event::Command) asked.push_back(f.t.events[i].text);
         }
-        std::vector<std::string> expected = {"stdout: " + kWifi,         "stdout: " + kBluetooth,
-                                             "stdout: " + kTpm,          "stdout: " + kSecureBoot,
-                                             "hidden: " + kManufacturer, "collect"};
-        expected.insert(expected.end(), c.asked.begin(), c.asked.end());
-        EXPECT_EQ(before, expected) << c.name;
+        EXPECT_EQ(asked, c.asked) << c.name;
         EXPECT_NE(f.t.stream(Event::Out)
                       .find(statusBlock(c.tpmWord, c.secureBootWord, c.wifiWord,
                                         c.pastTheLimit ? "UNAVAILABLE" : "ENABLED")),

@@ -1,8 +1,11 @@
 #pragma once
 // A scripted world for driving whole runs in-process. Every observable act
 // lands in one ordered transcript, so tests see where colours and pauses
-// fall between the bytes.
+// fall between the bytes. Time is the transcript's own: pauses move it on,
+// and so does waiting for a command that has not ended yet.
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
@@ -17,7 +20,8 @@ namespace quorven::testing {
 struct Event {
     // Unflushed: standard output still held bytes when the run paused, changed
     // colour or read; a test that meets one fails on it.
-    enum Kind { Out, Err, Colour, Pause, Command, System, Read, Unflushed };
+    // Wait: the run waited this many ms for a command to end.
+    enum Kind { Out, Err, Colour, Pause, Command, System, Read, Unflushed, Wait };
     Kind kind;
     std::string text;  // bytes, the command, or the number as text
     bool operator==(const Event&) const = default;
@@ -60,8 +64,15 @@ class Transcript {
     void checkFlushed(const char* where) {
         if (outputPending) add(Event::Unflushed, where);
     }
+    /// Moves the clock on to `ms`, recording the wait, when it is later.
+    void waitUntil(std::uint64_t ms) {
+        if (ms <= nowMs) return;
+        add(Event::Wait, std::to_string(ms - nowMs));
+        nowMs = ms;
+    }
     std::vector<Event> events;
     bool outputPending = false;
+    std::uint64_t nowMs = 0;
 };
 
 class FakeOutput final : public Output {
@@ -109,6 +120,7 @@ class FakePauser final : public Pauser {
     void pause(unsigned ms) override {
         t_.checkFlushed("pause");
         t_.add(Event::Pause, std::to_string(ms));
+        t_.nowMs += ms;
     }
 
   private:
@@ -164,6 +176,8 @@ class FakeConsole final : public ConsoleApi {
 
 /// Answers commands from a table, or hands them to a real runner; an unknown
 /// command did not start. Each start and each collection is a Command event.
+/// A command ends `endsAfter` ms after its start (at once by default), and
+/// one that would end past the limit is ended there, as the real runner does.
 class FakeRunner final : public CommandRunner {
   public:
     explicit FakeRunner(Transcript& t) : t_(t) {}
@@ -172,38 +186,50 @@ class FakeRunner final : public CommandRunner {
             t_.add(Event::Command, (r.withStandardError ? "hidden: " : "stdout: ") + r.command);
         }
         if (real != nullptr) return real->start(requests);
-        std::vector<Capture> captures;
+        std::vector<Scheduled> scheduled;
         for (const CommandRequest& r : requests) {
             const auto& answers = r.withStandardError ? hidden : stdoutAnswers;
             const auto found = answers.find(r.command);
-            if (timedOut.contains(r.command)) {
-                captures.push_back({Capture::TimedOut, {}});
-            } else if (found == answers.end()) {
-                captures.push_back({Capture::NotStarted, {}});
-            } else {
-                captures.push_back({Capture::Read, found->second});
+            const auto late = endsAfter.find(r.command);
+            const std::uint64_t after = late == endsAfter.end() ? 0 : late->second;
+            const std::uint64_t limit = kCommandTimeLimit.count();
+            Capture capture{Capture::NotStarted, {}};
+            if (after > limit) {
+                capture = {Capture::TimedOut, {}};
+            } else if (found != answers.end()) {
+                capture = {Capture::Read, found->second};
             }
+            scheduled.push_back({t_.nowMs + std::min(after, limit), std::move(capture)});
         }
-        return std::make_unique<Started>(t_, std::move(captures));
+        return std::make_unique<Started>(t_, std::move(scheduled));
     }
     std::map<std::string, std::string> hidden;
     std::map<std::string, std::string> stdoutAnswers;
-    std::set<std::string> timedOut;
+    std::map<std::string, std::uint64_t> endsAfter;
     CommandRunner* real = nullptr;
 
   private:
+    struct Scheduled {
+        std::uint64_t endsAt;
+        Capture capture;
+    };
     class Started final : public StartedCommands {
       public:
-        Started(Transcript& t, std::vector<Capture> captures)
-            : t_(t), captures_(std::move(captures)) {}
+        Started(Transcript& t, std::vector<Scheduled> scheduled)
+            : t_(t), scheduled_(std::move(scheduled)) {}
         std::vector<Capture> collect() override {
             t_.add(Event::Command, "collect");
-            return captures_;
+            std::vector<Capture> captures;
+            for (const Scheduled& s : scheduled_) {
+                t_.waitUntil(s.endsAt);
+                captures.push_back(s.capture);
+            }
+            return captures;
         }
 
       private:
         Transcript& t_;
-        std::vector<Capture> captures_;
+        std::vector<Scheduled> scheduled_;
     };
     Transcript& t_;
 };

@@ -3,7 +3,8 @@
 // goes to standard error; with its *_HANGS variable set, the probe writes its
 // answer and then never ends. With QUORVEN_FAKE_READ_STDIN set it first reads
 // its standard input to the end, as a profile that prompts would, and logs
-// how much it took.
+// how much it took. QUORVEN_FAKE_PROBE_DELAY_MS makes the four probes alone
+// take that long, while the board query answers at once.
 #include "fake_common.h"
 
 namespace {
@@ -47,6 +48,10 @@ int main() {
     };
     for (const Route& route : routes) {
         if (!fake::contains(line, route.marker)) continue;
+        const std::string probeDelay = fake::env("QUORVEN_FAKE_PROBE_DELAY_MS");
+        if (!fake::contains(route.marker, "BaseBoard") && !probeDelay.empty()) {
+            Sleep(static_cast<DWORD>(std::strtoul(probeDelay.c_str(), nullptr, 10)));
+        }
         const std::string errors = fake::env((std::string(route.variable) + "_STDERR").c_str());
         if (!errors.empty()) fake::writeRaw(STD_ERROR_HANDLE, withCrLf(errors));
         bool present = false;

@@ -245,6 +245,15 @@ SCENARIOS = [
     # Every command takes 2 s: side by side they cost one wait, not five. Timed
     # in the round with the fewest runs beside it, so that a loaded machine
     # does not decide.
+    # PowerShell takes 4 s for each probe, and the board answers at once: the
+    # banner comes at once, and the probes are in by the status block.
+    dict(name="slow-probes-banner-at-once", drives="z-removable",
+         registry=("REG_BINARY", "01000000"), pci="b360",
+         env=dict(MANUFACTURER="ASRock", PROBE_DELAY_MS="4000", WIFI="Up\n", BLUETOOTH="OK\n",
+                  TPM="True\n", SECUREBOOT="True\n"),
+         stdin="1\nn\n", advice="asrock", words=("ENABLED", "ENABLED", "ENABLED", "ENABLED"),
+         end=REPORT_QUESTION + REASON_B360 + RED_BOX, status=0, banner_within=1.8, within=1.8,
+         log=PROBE_LOG + WMIC_LOG),
     dict(name="slow-commands-side-by-side", drives="z-removable",
          registry=("REG_BINARY", "01000000"), pci="b360",
          env=dict(MANUFACTURER="ASRock", DELAY_MS="2000", WIFI="Up\n", BLUETOOTH="OK\n",
@@ -318,11 +327,16 @@ def run(s):
             open(folder / "stderr", "wb") as e:
         proc = subprocess.Popen([WINE, str(exe)], stdin=i, stdout=o, stderr=e, env=env,
                                 cwd=start_folder)
+        if "banner_within" in s:
+            banner_at = seconds_until(proc, folder / "stdout", BANNER_ROW, started)
+            if banner_at is None or banner_at >= s["banner_within"]:
+                problems.append(f"the banner came after {banner_at} s, expected within "
+                                f"{s['banner_within']} s")
         if s.get("beside"):
-            # The first line comes once every command is in: a command ended
-            # at its limit must be gone by then, not only once the run exits.
-            while proc.poll() is None and (folder / "stdout").stat().st_size == 0:
-                time.sleep(0.1)
+            # The probes are collected when the status block begins: a
+            # command ended at its limit must be gone once the disks are
+            # looked for, not only once the run exits.
+            seconds_until(proc, folder / "stdout", b"[+] Detecting disks...", started)
             time.sleep(1)
             left = stand_ins_alive(env["QUORVEN_FAKE_LOG"])
             if left and proc.poll() is None:
@@ -354,6 +368,21 @@ def run(s):
         if markers:
             problems.append(f"look-alikes ran or loaded: {markers}")
     return s["name"], problems, seconds
+
+
+# The first row of the banner's block letters.
+BANNER_ROW = TEXTS["banner"].strip("\n").split("\n")[0].encode()
+
+
+def seconds_until(proc, path, marker, started):
+    """When `marker` first showed in the file the run writes, in seconds from
+    `started`; None if the run ended without it."""
+    while True:
+        if marker in path.read_bytes():
+            return time.monotonic() - started
+        if proc.poll() is not None:
+            return None
+        time.sleep(0.01)
 
 
 def same_log(logged, expected):
