@@ -3,7 +3,9 @@
 // can tell quorven's own cost from what Windows (here Wine) charges for the
 // calls. The steps come from the file named by argv[1], one per line:
 // "<kind>\t<text>", kind being probe, hidden (each starts a command),
-// collect (waits for all started), system, tbs, registry, wlan, wmi or pci.
+// collect (waits for the next <text> of those started, or for all of them),
+// system, tbs, registry, wlan, wmi, pci or write (the text and a line end
+// on standard output, at once).
 #include <windows.h>
 #include <setupapi.h>
 #include <wlanapi.h>
@@ -11,6 +13,7 @@
 #include <oleauto.h>
 #include <wbemidl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,8 +47,9 @@ void startCmdPipe(const char* kind, const std::string& command, bool withStandar
         std::printf("%s: no pipe\n", kind);
         return;
     }
-    HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE nul =
+        CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     const HANDLE self = GetCurrentProcess();
     HANDLE childWrite = nullptr, childNul = nullptr;
     DuplicateHandle(self, writeEnd, self, &childWrite, 0, TRUE, DUPLICATE_SAME_ACCESS);
@@ -72,10 +76,10 @@ void startCmdPipe(const char* kind, const std::string& command, bool withStandar
     startup.StartupInfo.hStdError = withStandardError ? childWrite : childNul;
     startup.lpAttributeList = list;
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessA(
-        cmd, line.data(), nullptr, nullptr, TRUE,
-        CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-        &startup.StartupInfo, &info);
+    const BOOL started =
+        CreateProcessA(cmd, line.data(), nullptr, nullptr, TRUE,
+                       CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                       nullptr, &startup.StartupInfo, &info);
     // Every copy of the write end must go before reading, or the read never ends.
     CloseHandle(childWrite);
     CloseHandle(childNul);
@@ -103,15 +107,17 @@ void startCmdPipe(const char* kind, const std::string& command, bool withStandar
     running.push_back(std::move(capture));
 }
 
-void collectCmdPipes() {
-    for (const auto& capture : running) {
+void collectCmdPipes(std::size_t count) {
+    count = std::min(count, running.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& capture = running[i];
         capture->reader.join();
         CloseHandle(capture->job);
         CloseHandle(capture->readEnd);
         CloseHandle(capture->process);
         std::printf("%s: ran, %zu bytes\n", capture->kind, capture->bytes);
     }
-    running.clear();
+    running.erase(running.begin(), running.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 // The second sources of the TPM and Secure Boot words, read as quorven reads
@@ -270,7 +276,11 @@ int main(int argc, char** argv) {
         } else if (kind == "hidden") {
             startCmdPipe("hidden", text, true);
         } else if (kind == "collect") {
-            collectCmdPipes();
+            collectCmdPipes(text.empty() ? running.size()
+                                         : std::strtoul(text.c_str(), nullptr, 10));
+        } else if (kind == "write") {
+            std::printf("%s\n", text.c_str());
+            std::fflush(stdout);
         } else if (kind == "wlan") {
             viaWlan(text);
         } else if (kind == "tbs") {
