@@ -120,6 +120,20 @@ void collectCmdPipes(std::size_t count) {
     running.erase(running.begin(), running.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
+// What a program that ends before it collects leaves: each job ended, as
+// closing its handle at exit would, and each reader joined, since a thread
+// still joinable at exit aborts the program.
+void endCmdPipes() {
+    for (const auto& capture : running) {
+        TerminateJobObject(capture->job, 1);
+        capture->reader.join();
+        CloseHandle(capture->job);
+        CloseHandle(capture->readEnd);
+        CloseHandle(capture->process);
+    }
+    running.clear();
+}
+
 // The second sources of the TPM and Secure Boot words, read as quorven reads
 // them when PowerShell says nothing.
 void viaTbs(const std::string& function) {
@@ -297,5 +311,6 @@ int main(int argc, char** argv) {
         }
     }
     std::fclose(steps);
+    endCmdPipes();
     return 0;
 }
