@@ -409,11 +409,23 @@ TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
          {},
          {{0x8086, 0x2822, 0x010400, "ahci"}},
          head + "[+] Disk controller: RAID (ahci)\n"},
-        {"AHCI with Windows: the first AHCI device names the service",
+        {"AHCI with Windows on the only disk with letters: the first AHCI device names the "
+         "service",
          {{0, 1}, {{{"C:\\"}, {1}}}, "C:\\Windows"},
          {bridge, nvme, ahci, otherAhci},
          head + "  2. holds C: (Windows)\n[+] Disk controller: AHCI (storahci)\n" + erase +
              unbootable},
+        // Windows on any disk warns, whichever disk holds letters last.
+        {"AHCI with Windows on the first disk, D: on the last",
+         {{0, 1}, {{{"C:\\"}, {0}}, {{"D:\\"}, {1}}}, "C:\\Windows"},
+         {ahci},
+         head + "  1. holds C: (Windows)\n  2. holds D:\n[+] Disk controller: AHCI (storahci)\n" +
+             erase + unbootable},
+        {"AHCI with Windows on the last disk, D: on the first",
+         {{0, 1}, {{{"D:\\"}, {0}}, {{"C:\\"}, {1}}}, "C:\\Windows"},
+         {ahci},
+         head + "  1. holds D:\n  2. holds C: (Windows)\n[+] Disk controller: AHCI (storahci)\n" +
+             erase + unbootable},
         {"AHCI without a service; Windows on no listed disk",
          {{0, 1}, {{{"D:\\"}, {1}}}, "C:\\Windows"},
          {{0x8086, 0xA352, 0x010601, ""}},
