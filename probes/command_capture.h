@@ -17,6 +17,10 @@ inline constexpr std::size_t kCaptureReadSize = 128;
 /// A command still running this long after its start is ended, together
 /// with every process it started.
 inline constexpr std::chrono::milliseconds kCommandTimeLimit{30'000};
+/// How long the reader of a command ended at its limit is still waited for.
+/// Ending the command and all it started breaks its pipe at once; a process
+/// that escaped the ending may hold it open, and the run never waits on it.
+inline constexpr std::chrono::milliseconds kReaderGrace{1000};
 
 /// One command line for the interpreter.
 struct CommandRequest {

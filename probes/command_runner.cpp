@@ -13,11 +13,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long an ended child's reader is still waited for. Ending the child
-// and all it started breaks the pipe at once; a process that escaped the
-// ending may still hold it open, and the run never waits on that.
-constexpr std::chrono::milliseconds kReaderGrace{1000};
-
 // Shared by a reader thread and its batch, so that a reader left behind
 // still owns its child and its buffer.
 struct Reading {

@@ -1,5 +1,6 @@
 // The Linux runner, for real: /bin/sh children and their pipes.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -135,6 +136,42 @@ TEST(PosixCaptureLimit, ACommandPastItsLimitIsEndedWithItsChildrenAndSaysNothing
     EXPECT_TRUE(gone(pid)) << "sleep " << pid << " outlived its limit";
     EXPECT_GE(took, 1s);
     EXPECT_LT(took, 10s);
+}
+
+// Whatever a command leaves running dies with its capture, even when its
+// output ended long before: a background child that let go of the pipe.
+TEST(PosixCaptureLimit, WhatACommandLeftRunningEndsWithItsCapture) {
+    const auto runner = makeCommandRunner(1s);
+    const Capture capture = runner->run({{"sleep 30 >/dev/null 2>&1 & echo $!", false}}).at(0);
+    ASSERT_EQ(capture.outcome, Capture::Read);
+    const std::string pid = capture.text.substr(0, capture.text.find('\n'));
+    ASSERT_FALSE(pid.empty());
+    // SIGKILL is sent, not waited for; the orphan is reaped by init.
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (!gone(pid) && std::chrono::steady_clock::now() < deadline) usleep(10'000);
+    EXPECT_TRUE(gone(pid)) << "sleep " << pid << " outlived its capture";
+}
+
+// A grandchild in a session of its own escapes the ending and keeps the
+// pipe open: the run waits for it no longer than the reader's grace.
+TEST(PosixCaptureLimit, AnEscapedGrandchildHoldingThePipeCostsNoMoreThanTheGrace) {
+    char folder[] = "/tmp/quorven-escape-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string pidFile = std::string(folder) + "/pid";
+    const auto runner = makeCommandRunner(1s);
+    const auto started = std::chrono::steady_clock::now();
+    const Capture capture =
+        runner->run({{"setsid sleep 10 & echo $! >" + pidFile + "; sleep 30", false}}).at(0);
+    const auto took = std::chrono::steady_clock::now() - started;
+    std::string pid;
+    std::ifstream(pidFile) >> pid;
+    if (!pid.empty()) kill(std::stoi(pid), SIGKILL);
+    std::remove(pidFile.c_str());
+    rmdir(folder);
+
+    EXPECT_EQ(capture.outcome, Capture::TimedOut);
+    ASSERT_FALSE(pid.empty());
+    EXPECT_LT(took, 1s + kReaderGrace + 1s);
 }
 
 TEST(HiddenText, FailuresAreWordedAndAnEndedCommandSaysNothing) {
