@@ -180,7 +180,10 @@ StartedChild startChild(const CommandRequest& request) {
     startup.lpAttributeList = inheritList.get();
     UniqueHandle job = killOnCloseJob();
     PROCESS_INFORMATION info{};
-    // Suspended until it is in its job, so that nothing it starts escapes.
+    // Suspended until it is in its job, so that nothing it starts escapes:
+    // resumed first, a child that starts a grandchild at once could do so
+    // before the assignment, and the grandchild would outlive the job. That
+    // is a race that no test can pin down, so only this order guards it.
     const bool started =
         interpreter &&
         CreateProcessA(interpreter->c_str(), writableLine.data(), nullptr, nullptr, TRUE,

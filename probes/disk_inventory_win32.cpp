@@ -9,6 +9,7 @@
 
 #include <cstddef>
 
+#include "probes/device_buffers.h"
 #include "probes/wmi_disks.h"
 
 namespace quorven {
@@ -119,6 +120,9 @@ class Win32WmiApi final : public WmiApi {
     }
 };
 
+static_assert(sizeof(STORAGE_DEVICE_DESCRIPTOR) == kDescriptorSize);
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) == kBusTypeOffset);
+
 // <winioctl.h>'s numbering, not <ntddstor.h>'s older list, which lacks NVMe.
 static_assert(static_cast<STORAGE_BUS_TYPE>(BusType::Ieee1394) == BusType1394);
 static_assert(static_cast<STORAGE_BUS_TYPE>(BusType::Usb) == BusTypeUsb);
@@ -137,7 +141,8 @@ static_assert(static_cast<STORAGE_BUS_TYPE>(BusType::Nvme) == BusTypeNvme);
 // No Wine run gets past the open: WMI under Wine gives the DeviceID with
 // doubled backslashes ("\\\\.\\PHYSICALDRIVE0"), which every open refuses
 // with error 3, so the drive keeps no bus and is classified by its texts.
-// The rules that read the bus are tested in-process instead.
+// The rules that read the bus, and the reading of a driver's answer, are
+// tested in-process instead.
 std::optional<BusType> queryBusType(const std::string& deviceId) {
     const HANDLE drive = CreateFileA(deviceId.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      nullptr, OPEN_EXISTING, 0, nullptr);
@@ -145,15 +150,14 @@ std::optional<BusType> queryBusType(const std::string& deviceId) {
     STORAGE_PROPERTY_QUERY query{};
     query.PropertyId = StorageDeviceProperty;
     query.QueryType = PropertyStandardQuery;
-    // The fixed part is enough: the strings that follow it are not wanted.
-    STORAGE_DEVICE_DESCRIPTOR descriptor{};
-    DWORD returned = 0;
-    const BOOL ok = DeviceIoControl(drive, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query),
-                                    &descriptor, sizeof(descriptor), &returned, nullptr);
+    const std::optional<BusType> bus = readDeviceBusType([&](void* buffer, std::uint32_t bytes) {
+        DWORD returned = 0;
+        const BOOL ok = DeviceIoControl(drive, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof(query),
+                                        buffer, bytes, &returned, nullptr);
+        return CallAnswer{ok != FALSE, ok ? 0u : GetLastError(), returned};
+    });
     CloseHandle(drive);
-    constexpr DWORD kThroughBusType = offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(DWORD);
-    if (!ok || returned < kThroughBusType) return std::nullopt;
-    return static_cast<BusType>(descriptor.BusType);
+    return bus;
 }
 
 class WmiDiskLister final : public DiskLister {

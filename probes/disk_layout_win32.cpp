@@ -4,12 +4,19 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "probes/device_buffers.h"
 #include "probes/disk_layout.h"
 #include "win32/owned.h"
 #include "win32/wide_text.h"
 
 namespace quorven {
 namespace {
+
+// The layouts that the portable readers of these answers assume.
+static_assert(offsetof(VOLUME_DISK_EXTENTS, Extents) == kExtentsOffset);
+static_assert(sizeof(DISK_EXTENT) == kExtentSize && offsetof(DISK_EXTENT, DiskNumber) == 0);
+static_assert(ERROR_MORE_DATA == kErrorMoreData);
+static_assert(ERROR_INSUFFICIENT_BUFFER == kErrorInsufficientBuffer);
 
 // No access rights asked for, as for the bus type: any user may open a
 // drive or a volume this way, and the two queries below need no more.
@@ -36,14 +43,14 @@ std::optional<std::uint32_t> diskNumber(const std::string& deviceId) {
 }
 
 std::vector<std::string> volumePathNames(const wchar_t* volume) {
-    std::vector<wchar_t> names(MAX_PATH + 2, L'\0');
-    DWORD needed = 0;
-    if (!GetVolumePathNamesForVolumeNameW(volume, names.data(), MAX_PATH, &needed)) {
-        if (GetLastError() != ERROR_MORE_DATA) return {};
-        names.assign(needed + 2, L'\0');
-        if (!GetVolumePathNamesForVolumeNameW(volume, names.data(), needed, &needed)) return {};
-    }
-    return multiString(names);
+    return utf8(readMultiString(
+        [volume](char16_t* buffer, std::uint32_t units) {
+            DWORD needed = 0;
+            const BOOL ok = GetVolumePathNamesForVolumeNameW(
+                volume, reinterpret_cast<wchar_t*>(buffer), units, &needed);
+            return CallAnswer{ok != FALSE, ok ? 0u : GetLastError(), needed};
+        },
+        MAX_PATH));
 }
 
 std::vector<std::uint32_t> volumeDiskNumbers(std::wstring volume) {
@@ -52,31 +59,12 @@ std::vector<std::uint32_t> volumeDiskNumbers(std::wstring volume) {
     if (!volume.empty() && volume.back() == L'\\') volume.pop_back();
     const Owned<CloseHandle> handle = openForQuery(volume.c_str());
     if (!handle) return {};
-    // Counted in extents, which keeps the header aligned; one extent holds
-    // the header, so n + 1 of them hold n.
-    std::vector<DISK_EXTENT> storage(2);
-    const auto header = [&storage] {
-        return reinterpret_cast<const VOLUME_DISK_EXTENTS*>(storage.data());
-    };
-    DWORD returned = 0;
-    const auto query = [&] {
-        return DeviceIoControl(
-            handle.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, storage.data(),
-            static_cast<DWORD>(storage.size() * sizeof(DISK_EXTENT)), &returned, nullptr);
-    };
-    if (!query()) {
-        // A volume on several disks says how many extents it has, and no more.
-        if (GetLastError() != ERROR_MORE_DATA) return {};
-        storage.resize(header()->NumberOfDiskExtents + std::size_t{1});
-        if (!query()) return {};
-    }
-    constexpr DWORD kFirstExtent = offsetof(VOLUME_DISK_EXTENTS, Extents);
-    if (returned < kFirstExtent) return {};
-    const std::size_t count = std::min<std::size_t>(
-        header()->NumberOfDiskExtents, (returned - kFirstExtent) / sizeof(DISK_EXTENT));
-    std::vector<std::uint32_t> numbers;
-    for (std::size_t i = 0; i < count; ++i) numbers.push_back(header()->Extents[i].DiskNumber);
-    return numbers;
+    return readVolumeDiskNumbers([&handle](void* buffer, std::uint32_t bytes) {
+        DWORD returned = 0;
+        const BOOL ok = DeviceIoControl(handle.get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr,
+                                        0, buffer, bytes, &returned, nullptr);
+        return CallAnswer{ok != FALSE, ok ? 0u : GetLastError(), returned};
+    });
 }
 
 std::vector<VolumeFacts> readVolumes() {
@@ -102,8 +90,9 @@ std::string windowsFolder() {
 // No Wine scenario reaches the facts that these calls give: under Wine 8
 // WMI's DeviceID does not open (its backslashes come doubled, error 3), and
 // the volumes C: and Z: open but lie on 0 extents. So each call stays a few
-// lines, and the rules that turn the facts into the report's lines, with
-// their tests, live in assess/before_build.
+// lines: how its answer is read lives in probes/device_buffers, and the
+// rules that turn the facts into the report's lines in assess/before_build,
+// each with tests.
 class Win32DiskLayoutReader final : public DiskLayoutReader {
   public:
     DiskLayout readLayout(const std::vector<DiskRecord>& disks) override {

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <setupapi.h>
 
+#include "probes/device_buffers.h"
 #include "probes/pci_functions.h"
 #include "win32/owned.h"
 #include "win32/wide_text.h"
@@ -8,21 +9,21 @@
 namespace quorven {
 namespace {
 
-// A REG_SZ or REG_MULTI_SZ property as its strings. A device that lacks the
-// property fails with error 13 (ERROR_INVALID_DATA): it has none.
+// A REG_SZ or REG_MULTI_SZ property as its strings: asked for its size
+// first, then read. The data is the registry's as it stands, terminated or
+// not. A device that lacks the property fails with error 13
+// (ERROR_INVALID_DATA): it has none.
 std::vector<std::string> deviceStrings(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
-    DWORD size = 0;
-    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr, nullptr, 0,
-                                           &size) &&
-        GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        return {};
-    }
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr,
-                                           reinterpret_cast<BYTE*>(buffer.data()), size, nullptr)) {
-        return {};
-    }
-    return multiString(buffer);
+    return utf8(readMultiString(
+        [&](char16_t* buffer, std::uint32_t units) {
+            DWORD bytes = 0;
+            const BOOL ok = SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr,
+                                                              reinterpret_cast<BYTE*>(buffer),
+                                                              units * sizeof(char16_t), &bytes);
+            return CallAnswer{ok != FALSE, ok ? 0u : GetLastError(),
+                              static_cast<std::uint32_t>((bytes + 1) / sizeof(char16_t))};
+        },
+        0));
 }
 
 // Every present device that the PCI bus enumerated, whatever its class: the

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -20,12 +19,12 @@ inline std::string utf8(const wchar_t* text, std::size_t length) {
     return result;
 }
 
-/// The strings of a multi-string, which an empty string ends. The buffer must
-/// end in two NULs whatever the call wrote, so that no string runs past it.
-inline std::vector<std::string> multiString(const std::vector<wchar_t>& buffer) {
+/// Each string as UTF-8.
+inline std::vector<std::string> utf8(const std::vector<std::u16string>& texts) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
     std::vector<std::string> strings;
-    for (const wchar_t* at = buffer.data(); *at != L'\0'; at += std::wcslen(at) + 1) {
-        strings.push_back(utf8(at, std::wcslen(at)));
+    for (const std::u16string& text : texts) {
+        strings.push_back(utf8(reinterpret_cast<const wchar_t*>(text.data()), text.size()));
     }
     return strings;
 }

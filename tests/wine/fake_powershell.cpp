@@ -4,7 +4,8 @@
 // answer and then never ends. With QUORVEN_FAKE_READ_STDIN set it first reads
 // its standard input to the end, as a profile that prompts would, and logs
 // how much it took. QUORVEN_FAKE_PROBE_DELAY_MS makes the four probes alone
-// take that long, while the board query answers at once.
+// take that long, while the board query answers at once; a probe's *_DELAY_MS
+// variable delays that probe alone.
 #include "fake_common.h"
 
 namespace {
@@ -52,6 +53,8 @@ int main() {
         if (!fake::contains(route.marker, "BaseBoard") && !probeDelay.empty()) {
             Sleep(static_cast<DWORD>(std::strtoul(probeDelay.c_str(), nullptr, 10)));
         }
+        const std::string ownDelay = fake::env((std::string(route.variable) + "_DELAY_MS").c_str());
+        if (!ownDelay.empty()) Sleep(static_cast<DWORD>(std::strtoul(ownDelay.c_str(), nullptr, 10)));
         const std::string errors = fake::env((std::string(route.variable) + "_STDERR").c_str());
         if (!errors.empty()) fake::writeRaw(STD_ERROR_HANDLE, withCrLf(errors));
         bool present = false;

@@ -270,6 +270,18 @@ SCENARIOS = [
                   TPM="True\n", SECUREBOOT="False\n"),
          words=("ENABLED", "DISABLED", "ENABLED", "UNAVAILABLE"),
          **ASROCK_INTEL_NO_REPORT),
+    # A Bluetooth command that takes 10 s, well within the 30 s limit: the
+    # status block waits for it, and its word comes through.
+    dict(name="bluetooth-command-takes-10-s", beside=True,
+         env=dict(MANUFACTURER="ASRock", WIFI="Up\n", BLUETOOTH="OK\n", BLUETOOTH_DELAY_MS="10000",
+                  TPM="True\n", SECUREBOOT="False\n"),
+         words=("ENABLED", "DISABLED", "ENABLED", "ENABLED"),
+         **ASROCK_INTEL_NO_REPORT),
+    # The window closed while the Bluetooth command hangs: quorven.exe is
+    # ended as Windows ends it, and its job takes every command with it.
+    dict(name="window-closed-while-bluetooth-hangs", beside=True, closed=True,
+         env=dict(MANUFACTURER="ASRock", BLUETOOTH_HANGS="1"),
+         stdin="1\nn\n", status=-9),
     # Wine's own wmic (UTF-16 into the pipe) and its silent powershell stub.
     dict(name="wine-own-commands", fakes=None,
          env=dict(), stdin="1\nn\n\n", advice="ticket",
@@ -332,7 +344,12 @@ def run(s):
             if banner_at is None or banner_at >= s["banner_within"]:
                 problems.append(f"the banner came after {banner_at} s, expected within "
                                 f"{s['banner_within']} s")
-        if s.get("beside"):
+        if s.get("closed"):
+            # Once the hung command has started, the way Windows ends a
+            # program whose window is closed: at once, with no say of its own.
+            seconds_until(proc, log, b"Get-PnpDevice", started)
+            proc.kill()
+        elif s.get("beside"):
             # The probes are collected when the status block begins: a
             # command ended at its limit must be gone once the disks are
             # looked for, not only once the run exits.
@@ -346,14 +363,23 @@ def run(s):
     out = windows_text(folder / "stdout", "stdout", problems)
     err = windows_text(folder / "stderr", "stderr", problems)
     logged = log.read_text().splitlines() if log.exists() else []
+    if status != s["status"]:
+        problems.append(f"exit status {status}, expected {s['status']}")
+    if s.get("closed"):
+        # Ended midway: what it wrote is not the point, what it left is.
+        deadline = time.monotonic() + 5
+        while stand_ins_alive(env["QUORVEN_FAKE_LOG"]) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        left = stand_ins_alive(env["QUORVEN_FAKE_LOG"])
+        if left:
+            problems.append(f"stand-ins still running 5 s after the window closed: {left}")
+        return s["name"], problems, seconds
     want_out = expected_stdout(s)
     if out != want_out:
         problems.append(diff("stdout", want_out, out))
     want_err = s.get("err", "") + CONSOLE_ERR
     if err != want_err:
         problems.append(diff("stderr", want_err, err))
-    if status != s["status"]:
-        problems.append(f"exit status {status}, expected {s['status']}")
     if not same_log(logged, s["log"]):
         problems.append(f"commands run:\n  {logged}\nexpected:\n  {s['log']}")
     if "within" in s:
@@ -378,7 +404,7 @@ def seconds_until(proc, path, marker, started):
     """When `marker` first showed in the file the run writes, in seconds from
     `started`; None if the run ended without it."""
     while True:
-        if marker in path.read_bytes():
+        if path.exists() and marker in path.read_bytes():
             return time.monotonic() - started
         if proc.poll() is not None:
             return None
@@ -395,17 +421,23 @@ def same_log(logged, expected):
     return sorted(logged) == sorted(expected) and ordered(logged) == ordered(expected)
 
 
+STAND_INS = ("powershell", "wmic")
+
+
 def stand_ins_alive(log):
-    """Processes other than zombies (killed, not yet reaped) that carry
-    this scenario's log in their environment, quorven.exe aside: its
-    stand-ins, cmd.exe and the console host Wine gives it."""
+    """The stand-ins of this scenario still running, zombies (killed, not yet
+    reaped) aside: the fake powershell and wmic, known by the program they
+    run and by this scenario's log in their environment. Wine's own
+    processes are not counted, nor the cmd.exe of the console fallback,
+    which may still be ending on a loaded machine."""
     marker = f"QUORVEN_FAKE_LOG={log}\0".encode()
     table = subprocess.run(["ps", "-eo", "pid=,stat=,args="], capture_output=True,
                            text=True).stdout
     alive = []
     for row in table.splitlines():
         pid, stat, args = (row.split(None, 2) + [""])[:3]
-        if stat.startswith("Z") or args.endswith("quorven.exe"):
+        program = args.split(None, 1)[0].lower().rsplit("\\", 1)[-1] if args else ""
+        if stat.startswith("Z") or program.removesuffix(".exe") not in STAND_INS:
             continue
         try:
             if marker in pathlib.Path(f"/proc/{pid}/environ").read_bytes():
