@@ -7,9 +7,10 @@
 namespace quorven {
 namespace {
 
-// More than any volume spans: a count past it is no answer, and must not
-// size an allocation.
+// More than any volume spans, or any list of paths or IDs holds: a count
+// past it is no answer, and must not size an allocation.
 constexpr std::uint32_t kMostExtents = 4096;
+constexpr std::uint32_t kMostUnits = 1 << 20;
 
 std::uint32_t readUint32(const unsigned char* at) {
     std::uint32_t value = 0;
@@ -26,7 +27,7 @@ std::vector<std::u16string> readMultiString(const MultiStringCall& call, std::ui
     CallAnswer answer = call(firstUnits == 0 ? nullptr : buffer.data(), firstUnits);
     if (!answer.ok) {
         if (answer.error != kErrorMoreData && answer.error != kErrorInsufficientBuffer) return {};
-        if (answer.count == 0) return {};
+        if (answer.count == 0 || answer.count > kMostUnits) return {};
         buffer.assign(std::size_t{answer.count} + 2, u'\0');
         answer = call(buffer.data(), answer.count);
         if (!answer.ok) return {};

@@ -71,11 +71,18 @@ TEST(DeviceBuffers, MultiStringsInOneGoOrTwoWhateverTheirEnd) {
             << c.name;
         EXPECT_EQ(calls, c.calls) << c.name;
     }
-    // A property the device lacks, and a second call that fails after all.
+    // A property the device lacks, a size past any list's, and a second
+    // call that fails after all.
     int calls = 0;
     EXPECT_TRUE(readMultiString(
                     [](char16_t*, std::uint32_t) {
                         return CallAnswer{false, 13, 0};
+                    },
+                    0)
+                    .empty());
+    EXPECT_TRUE(readMultiString(
+                    [](char16_t*, std::uint32_t) {
+                        return CallAnswer{false, kErrorInsufficientBuffer, 0xFFFFFFFF};
                     },
                     0)
                     .empty());
