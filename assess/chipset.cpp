@@ -35,7 +35,7 @@ constexpr ChipsetRow kIntelChipsets[] = {
     // taikenlog.jp: NVMe RAID 0 built on an ASUS TUF GAMING Z790-PLUS WIFI
     {0x7A04, "Intel Z790", ChipsetRaid::Yes},
     {0x7A05, "Intel H770", ChipsetRaid::Unknown},
-    // Gigabyte B760M AORUS ELITE AX specification (copied in a shop listing): "Chipset: 4 x SATA
+    // Gigabyte B760M AORUS ELITE AX spec sheet (copied in a shop listing): "Chipset: 4 x SATA
     // 6Gb/s connectors, RAID 0, RAID 1, RAID 5, and RAID 10 support for SATA storage devices"
     {0x7A06, "Intel B760", ChipsetRaid::Yes},
     {0x7A13, "Intel C266", ChipsetRaid::Unknown},
@@ -93,7 +93,7 @@ constexpr ChipsetRow kIntelChipsets[] = {
     {0xA308, "Intel B360", ChipsetRaid::No},
     {0xA309, "Intel C246", ChipsetRaid::Unknown},
     {0xA30A, "Intel C242", ChipsetRaid::Unknown},
-    // ASUS PRO B460M-C specification (copied in a shop listing): "Intel B460 Chipset: 6 x SATA
+    // ASUS PRO B460M-C spec sheet (copied in a shop listing): "Intel B460 Chipset: 6 x SATA
     // 6Gb/s port(s), Support Raid 0, 1, 5, 10"
     {0xA3C8, "Intel B460", ChipsetRaid::Yes},
     {0xA3DA, "Intel H410", ChipsetRaid::Unknown},
