@@ -17,7 +17,8 @@ FUZZ_SECONDS ?= 300
 # from Debian 12's packages, so a newcomer's build and CI's warn alike.
 
 .PHONY: build run test native sanitize windows deps-native deps-build deps-test test-native \
-        test-sanitize test-exe test-wine test-fuzz fuzz bench release clean
+        test-sanitize test-exe test-wine test-fuzz fuzz bench release clean expected-texts \
+        native-program check-exe run-wine run-fuzz
 
 build: deps-build
 	cmake --preset native -DQUORVEN_TESTS=OFF >/dev/null
@@ -30,7 +31,14 @@ run: deps-native
 	cmake --build --preset native --target quorven
 	./build/native/quorven
 
-test: deps-test test-native test-sanitize windows test-exe test-wine test-fuzz
+# Every test runs once, under the sanitizers. The Windows programs and the
+# texts that the Wine scenarios expect are built first; then the scenarios,
+# which mostly wait out the program's own pauses, run beside the sanitizer
+# build and its tests, the fuzz replay and the plain Linux build.
+test: deps-test
+	@$(MAKE) --no-print-directory -j2 windows expected-texts
+	@$(MAKE) --no-print-directory -j5 --output-sync=target check-exe run-wine test-sanitize \
+	    run-fuzz native-program
 
 deps-native:
 	@scripts/ensure-packages $(NATIVE_PACKAGES)
@@ -45,6 +53,12 @@ native:
 	cmake --preset native -DQUORVEN_TESTS=ON >/dev/null
 	cmake --build --preset native
 
+# The program alone, optimised as `make run` builds it, so that its warnings
+# are seen too.
+native-program:
+	cmake --preset native -DQUORVEN_TESTS=OFF >/dev/null
+	cmake --build --preset native --target quorven
+
 sanitize:
 	cmake --preset sanitize >/dev/null
 	cmake --build --preset sanitize
@@ -57,18 +71,32 @@ test-native: native
 	ctest --preset native
 
 test-sanitize: sanitize
-	ctest --preset sanitize
+	ctest --preset sanitize --parallel 2
+
+# What the Wine scenarios compare against, from the product itself.
+expected-texts:
+	cmake --preset sanitize >/dev/null
+	cmake --build --preset sanitize --target quorven_expected_texts
 
 test-exe: windows
+	@$(MAKE) --no-print-directory check-exe
+
+check-exe:
 	tests/windows/check-exe build/windows/quorven.exe
 	@# The check itself must refuse a DLL that is looked for beside the exe.
 	@if tests/windows/check-exe build/windows/tools/imports_tbs.exe | grep -q 'tbs.dll, which is no KnownDLL'; \
 	then echo "exe check refuses tbs.dll: ok"; else echo "FAIL exe check accepts tbs.dll"; exit 1; fi
 
-test-wine: windows native
+test-wine: windows expected-texts
+	@$(MAKE) --no-print-directory run-wine
+
+run-wine:
 	python3 tests/wine/run_scenarios.py
 
 test-fuzz: deps-test
+	@$(MAKE) --no-print-directory run-fuzz
+
+run-fuzz:
 	fuzz/run-fuzzers --replay
 
 fuzz: deps-test

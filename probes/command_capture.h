@@ -3,8 +3,11 @@
 // and hands back what each one wrote.
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,10 +64,27 @@ class CommandRunner {
     }
 };
 
+/// The time in which the runner counts each command's limit and the
+/// reader's grace: the steady clock, or one that a test moves on itself.
+class RunnerClock {
+  public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    virtual ~RunnerClock() = default;
+    virtual TimePoint now() = 0;
+    /// Waits on `changed`, whose mutex `lock` holds, until `ready` holds or
+    /// `deadline` has come; whether `ready` holds.
+    virtual bool waitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+                           TimePoint deadline, const std::function<bool()>& ready) = 0;
+};
+
+RunnerClock& steadyRunnerClock();
+
 /// The system's command interpreter: cmd.exe from the Windows system folder,
 /// or /bin/sh on Linux; each command may run for `limit`.
 std::unique_ptr<CommandRunner> makeCommandRunner(
-    std::chrono::milliseconds limit = kCommandTimeLimit);
+    std::chrono::milliseconds limit = kCommandTimeLimit, RunnerClock& clock = steadyRunnerClock());
+/// The same, with the program's own limit, in `clock`'s time.
+std::unique_ptr<CommandRunner> makeCommandRunner(RunnerClock& clock);
 
 /// A capture as the board query reads it: the text, one of the two failure
 /// texts, or nothing at all for a command ended at its limit.

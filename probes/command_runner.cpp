@@ -11,7 +11,16 @@
 namespace quorven {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using TimePoint = RunnerClock::TimePoint;
+
+class SteadyRunnerClock final : public RunnerClock {
+  public:
+    TimePoint now() override { return std::chrono::steady_clock::now(); }
+    bool waitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+                   TimePoint deadline, const std::function<bool()>& ready) override {
+        return changed.wait_until(lock, deadline, ready);
+    }
+};
 
 // Shared by a reader thread and its batch, so that a reader left behind
 // still owns its child and its buffer.
@@ -40,7 +49,9 @@ void readToTheEnd(const std::shared_ptr<Reading>& reading) {
 // pipe is drained while the others run.
 class Batch final : public StartedCommands {
   public:
-    Batch(const std::vector<CommandRequest>& requests, std::chrono::milliseconds limit) {
+    Batch(const std::vector<CommandRequest>& requests, std::chrono::milliseconds limit,
+          RunnerClock& clock)
+        : clock_(clock) {
         slots_.reserve(requests.size());
         for (const CommandRequest& request : requests) {
             Slot& slot = slots_.emplace_back();
@@ -49,7 +60,8 @@ class Batch final : public StartedCommands {
                 slot.failure = started.failure;
                 continue;
             }
-            slot.deadline = Clock::now() + limit;
+            // Counted from its own start, not from when it is collected.
+            slot.deadline = clock_.now() + limit;
             slot.reading = std::make_shared<Reading>(std::move(started.child));
             try {
                 slot.reader = std::thread(readToTheEnd, slot.reading);
@@ -64,7 +76,7 @@ class Batch final : public StartedCommands {
     Batch& operator=(const Batch&) = delete;
     // Uncollected children are ended, not waited for.
     ~Batch() override {
-        for (Slot& slot : slots_) finish(slot, Clock::now());
+        for (Slot& slot : slots_) finish(slot, clock_.now());
     }
 
     std::vector<Capture> collect() override {
@@ -78,14 +90,15 @@ class Batch final : public StartedCommands {
         Capture::Outcome failure = Capture::NotStarted;
         std::shared_ptr<Reading> reading;
         std::thread reader;
-        Clock::time_point deadline;
+        TimePoint deadline;
     };
 
-    static Capture finish(Slot& slot, Clock::time_point deadline) {
+    Capture finish(Slot& slot, TimePoint deadline) {
         if (!slot.reading) return {slot.failure, {}};
         const std::shared_ptr<Reading> reading = std::move(slot.reading);
+        const std::function<bool()> done = [&reading] { return reading->done; };
         std::unique_lock lock(reading->mutex);
-        if (reading->ended.wait_until(lock, deadline, [&] { return reading->done; })) {
+        if (clock_.waitUntil(reading->ended, lock, deadline, done)) {
             Capture capture{Capture::Read, std::move(reading->text)};
             lock.unlock();
             slot.reader.join();
@@ -95,7 +108,7 @@ class Batch final : public StartedCommands {
         reading->child->end();
         lock.lock();
         const bool drained =
-            reading->ended.wait_for(lock, kReaderGrace, [&] { return reading->done; });
+            clock_.waitUntil(reading->ended, lock, clock_.now() + kReaderGrace, done);
         lock.unlock();
         if (drained) {
             slot.reader.join();
@@ -105,24 +118,37 @@ class Batch final : public StartedCommands {
         return {Capture::TimedOut, {}};
     }
 
+    RunnerClock& clock_;
     std::vector<Slot> slots_;
 };
 
 class InterpreterRunner final : public CommandRunner {
   public:
-    explicit InterpreterRunner(std::chrono::milliseconds limit) : limit_(limit) {}
+    InterpreterRunner(std::chrono::milliseconds limit, RunnerClock& clock)
+        : limit_(limit), clock_(clock) {}
     std::unique_ptr<StartedCommands> start(const std::vector<CommandRequest>& requests) override {
-        return std::make_unique<Batch>(requests, limit_);
+        return std::make_unique<Batch>(requests, limit_, clock_);
     }
 
   private:
     std::chrono::milliseconds limit_;
+    RunnerClock& clock_;
 };
 
 }  // namespace
 
-std::unique_ptr<CommandRunner> makeCommandRunner(std::chrono::milliseconds limit) {
-    return std::make_unique<InterpreterRunner>(limit);
+RunnerClock& steadyRunnerClock() {
+    static SteadyRunnerClock clock;
+    return clock;
+}
+
+std::unique_ptr<CommandRunner> makeCommandRunner(std::chrono::milliseconds limit,
+                                                 RunnerClock& clock) {
+    return std::make_unique<InterpreterRunner>(limit, clock);
+}
+
+std::unique_ptr<CommandRunner> makeCommandRunner(RunnerClock& clock) {
+    return makeCommandRunner(kCommandTimeLimit, clock);
 }
 
 }  // namespace quorven

@@ -3,7 +3,8 @@
 // first on the Windows PATH, which answer from environment variables that the
 // harness sets per scenario and log their command line, and by the planted
 // look-alikes, which leave a marker if they ever run. QUORVEN_FAKE_DELAY_MS
-// makes every fake command take that long.
+// makes every fake command take that long; QUORVEN_FAKE_BARRIER makes each
+// wait until that many fake commands are running at once.
 
 #include <windows.h>
 
@@ -46,6 +47,54 @@ inline void log(const std::string& line) {
 inline void delay() {
     const std::string ms = env("QUORVEN_FAKE_DELAY_MS");
     if (!ms.empty()) Sleep(static_cast<DWORD>(std::strtoul(ms.c_str(), nullptr, 10)));
+}
+
+inline bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Waits until `path` exists, looking every 10 ms; false after `limitMs`.
+inline bool waitForFile(const std::string& path, DWORD limitMs) {
+    for (DWORD waited = 0; !exists(path); waited += 10) {
+        if (waited >= limitMs) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+// QUORVEN_FAKE_BARRIER is "<count> <folder>": each fake command leaves a file
+// in the folder and answers only once `count` of them have. Commands run one
+// after another never get there; the run would end the first at its 30 s
+// limit, so after 20 s it gives up and logs that it ran alone, which names
+// the fault in the scenario's log.
+inline void barrier(const char* program) {
+    const std::string spec = env("QUORVEN_FAKE_BARRIER");
+    const std::size_t blank = spec.find(' ');
+    if (blank == std::string::npos) return;
+    const unsigned long count = std::strtoul(spec.c_str(), nullptr, 10);
+    const std::string folder = spec.substr(blank + 1);
+    const std::string mine = folder + "\\" + std::to_string(GetCurrentProcessId());
+    const HANDLE file = CreateFileA(mine.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    for (DWORD waited = 0;; waited += 10) {
+        unsigned long arrived = 0;
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++arrived;
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        if (arrived >= count) return;
+        if (waited >= 20'000) {
+            log(std::string(program) + ": ran alone, " + std::to_string(arrived) + " of " +
+                std::to_string(count) + " running");
+            return;
+        }
+        Sleep(10);
+    }
 }
 
 inline void logCommandLine(const char* program) {

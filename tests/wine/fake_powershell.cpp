@@ -5,7 +5,9 @@
 // its standard input to the end, as a profile that prompts would, and logs
 // how much it took. QUORVEN_FAKE_PROBE_DELAY_MS makes the four probes alone
 // take that long, while the board query answers at once; a probe's *_DELAY_MS
-// variable delays that probe alone.
+// variable delays that probe alone. With QUORVEN_FAKE_PROBE_RELEASE set, the
+// four probes answer only once that file exists, which the harness creates
+// when it has seen the banner.
 #include "fake_common.h"
 
 namespace {
@@ -33,6 +35,7 @@ int main() {
         }
         fake::log("powershell read " + std::to_string(total) + " bytes of input");
     }
+    fake::barrier("powershell");
     fake::delay();
     const std::string line = GetCommandLineA();
     struct Route {
@@ -49,10 +52,14 @@ int main() {
     };
     for (const Route& route : routes) {
         if (!fake::contains(line, route.marker)) continue;
+        const bool probe = !fake::contains(route.marker, "BaseBoard");
         const std::string probeDelay = fake::env("QUORVEN_FAKE_PROBE_DELAY_MS");
-        if (!fake::contains(route.marker, "BaseBoard") && !probeDelay.empty()) {
+        if (probe && !probeDelay.empty()) {
             Sleep(static_cast<DWORD>(std::strtoul(probeDelay.c_str(), nullptr, 10)));
         }
+        // No bound of its own: a run that never releases it ends it at its limit.
+        const std::string release = fake::env("QUORVEN_FAKE_PROBE_RELEASE");
+        if (probe && !release.empty()) fake::waitForFile(release, INFINITE);
         const std::string ownDelay = fake::env((std::string(route.variable) + "_DELAY_MS").c_str());
         if (!ownDelay.empty()) Sleep(static_cast<DWORD>(std::strtoul(ownDelay.c_str(), nullptr, 10)));
         const std::string errors = fake::env((std::string(route.variable) + "_STDERR").c_str());

@@ -4,6 +4,7 @@
 
 int main() {
     fake::logCommandLine("wmic");
+    fake::barrier("wmic");
     fake::delay();
     const std::string line = GetCommandLineA();
     const bool product = fake::contains(line, "product");

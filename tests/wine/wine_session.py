@@ -48,7 +48,9 @@ def desktop_running(prefix):
 
 @contextlib.contextmanager
 def session(prefix, keeper):
-    """Yields whether Wine's desktop came up within ten seconds."""
+    """Yields whether Wine's desktop came up within 30 s: it takes about one
+    on an idle machine, and the bound is there only so that a broken Wine
+    fails rather than hangs."""
     prefix.mkdir(parents=True, exist_ok=True)
     quiet(prefix, [WINESERVER, "-p"])
     quiet(prefix, [WINE, "cmd.exe", "/c", "exit"], timeout=300)
@@ -56,7 +58,7 @@ def session(prefix, keeper):
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                               env=wine_env(prefix))
     try:
-        for _ in range(100):
+        for _ in range(300):
             if desktop_running(prefix):
                 break
             time.sleep(0.1)
