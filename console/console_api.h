@@ -37,6 +37,10 @@ class ConsoleApi {
     virtual bool setTextAttribute(ConsoleHandle handle, std::uint16_t attribute) = 0;
     /// The C runtime's system(); its result is of no interest to callers.
     virtual void runSystemCommand(const char* command) = 0;
+    /// Whether the console has a window that is not shown: the stand-in of a
+    /// pseudoconsole, through which a terminal hosts the program. False when
+    /// there is no console window at all.
+    virtual bool windowHidden() = 0;
 };
 
 /// The console of this process. On Linux colours go to `out` as ANSI escapes,

@@ -39,6 +39,18 @@ class Win32Console final : public ConsoleApi {
     void runSystemCommand(const char* command) override {
         [[maybe_unused]] int ignored = std::system(command);
     }
+    bool windowHidden() override {
+        const HWND window = GetConsoleWindow();
+        if (window == nullptr) return false;
+        // From the system folder only, and only once there is a window to
+        // ask about: a program with no console never loads it.
+        const HMODULE user32 = LoadLibraryExA("user32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (user32 == nullptr) return false;
+        using IsWindowVisibleCall = BOOL(WINAPI*)(HWND);
+        const auto isWindowVisible = reinterpret_cast<IsWindowVisibleCall>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "IsWindowVisible")));
+        return isWindowVisible != nullptr && !isWindowVisible(window);
+    }
 };
 
 }  // namespace

@@ -35,6 +35,12 @@ ConsoleRect finalWindowWithin(ConsoleSize largest) {
 
 void prepareConsole(ConsoleApi& console, Output& out, Output& err) {
     console.setOutputCodePage(kUtf8CodePage);
+    // A terminal that hosts the program through a pseudoconsole (Windows
+    // Terminal, VS Code, an ssh session) keeps its own size: the size calls
+    // and `mode` change only the pseudoconsole's buffer, and the terminal's
+    // text then acts as if it had been resized. Its console window is a
+    // hidden stand-in.
+    if (console.windowHidden()) return;
     const ConsoleHandle handle = console.stdOutputHandle();
     if (handle == kInvalidConsoleHandle) {
         fallBackToMode(console, out);

@@ -16,6 +16,7 @@ struct ResizeCase {
     std::string err;
     bool fallback;
     ConsoleSize largest{0, 0};
+    bool hiddenWindow = false;
 };
 
 class PrepareConsole : public ::testing::TestWithParam<ResizeCase> {};
@@ -30,6 +31,7 @@ TEST_P(PrepareConsole, CallsMessagesAndFallback) {
     console.finalWindowFails = c.finalWindowFails;
     console.error = c.error;
     console.largest = c.largest;
+    console.hiddenWindow = c.hiddenWindow;
 
     prepareConsole(console, out, err);
 
@@ -87,7 +89,13 @@ INSTANTIATE_TEST_SUITE_P(
                    6,
                    {"codepage 65001", "window 0 0,0,1,1", "buffer 0 120x90"},
                    "[!] SetConsoleScreenBufferSize failed. Error: 6\n",
-                   true}),
+                   true},
+        // A terminal's pseudoconsole: its window is a hidden stand-in, and
+        // the terminal keeps its size whatever the calls would do, failing or not.
+        ResizeCase{"HiddenWindow", 42, false, false, 0, {"codepage 65001"}, "", false, {240, 63},
+                   true},
+        ResizeCase{"HiddenWindowWhereTheCallsWouldFail", 42, true, true, 6, {"codepage 65001"}, "",
+                   false, {0, 0}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrepareConsole, AFailedCodePageChangesNothingElse) {

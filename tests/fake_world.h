@@ -161,8 +161,10 @@ class FakeConsole final : public ConsoleApi {
         t_.checkFlushed("system");
         t_.add(Event::System, command);
     }
+    bool windowHidden() override { return hiddenWindow; }
 
     ConsoleHandle handle = 42;
+    bool hiddenWindow = false;  // a pseudoconsole's stand-in window
     bool codePageOk = true;
     bool bufferFails = false;
     bool finalWindowFails = false;

@@ -34,7 +34,8 @@ TEXTS_TOOL = ROOT / "build" / "sanitize" / "tests" / "quorven_expected_texts"
 _missing = [str(p.relative_to(ROOT)) if p.is_relative_to(ROOT) else str(p)
             for p in (pathlib.Path(WINE), EXE, FAKES / "powershell.exe", FAKES / "wmic.exe",
                       FAKES / "wlanapi.dll", PLANTED / "planted.exe",
-                      BUILD / "tools" / "desktop_keeper.exe", TEXTS_TOOL)
+                      BUILD / "tools" / "desktop_keeper.exe", BUILD / "tools" / "console_shim.exe",
+                      BUILD / "tools" / "pseudoconsole_host.exe", TEXTS_TOOL)
             if not p.exists()]
 if _missing:
     sys.exit(f"wine scenarios: missing {', '.join(_missing)}: run `make test`, which installs "
@@ -207,6 +208,15 @@ SCENARIOS = [
          planted=True, env=dict(MANUFACTURER="ASRock"),
          words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
          **ASROCK_INTEL_NO_REPORT),
+    # As Windows Terminal, VS Code's terminal or an ssh session runs it:
+    # inside a pseudoconsole of 120 by 30, answers typed. Its window is a
+    # hidden stand-in, so no size call is made: the buffer keeps the
+    # terminal's size, and no resize line or `mode` reaches the screen. The
+    # colours arrive as escape sequences.
+    dict(name="inside-a-pseudoconsole", registry=("REG_DWORD", "1"), pci="z790",
+         pseudoconsole=True, env=dict(MANUFACTURER="ASRock", WIFI="Up\n"),
+         words=("DISABLED", "ENABLED", "ENABLED", "DISABLED"),
+         **{**ASROCK_INTEL_NO_REPORT, "stdin": "1\nn\n\n"}),
     # The board's Intel bridge overrules the answer "AMD": one line says so,
     # and the Intel rows decide.
     dict(name="z790-bridge-overrules-amd-answer", registry=("REG_DWORD", "1"), pci="z790",
@@ -289,7 +299,10 @@ SCENARIOS = [
 
 def expected_stdout(s):
     tpm, secure_boot, wifi, bluetooth = s["words"]
-    return ("[!] Console resize failed, falling back...\n" + TEXTS["banner"] + "\n" +
+    # Headless, the size calls fail and the fallback runs; a pseudoconsole
+    # makes none of them.
+    fallback = "" if s.get("pseudoconsole") else "[!] Console resize failed, falling back...\n"
+    return (fallback + TEXTS["banner"] + "\n" +
             ADVICE[s["advice"]] +
             f"\n[+] TPM [Trusted Computing] Status: {tpm}\n[+] Secure Boot Status: {secure_boot}"
             f"\n[+] Wifi : {wifi}\n[+] Bluetooth: {bluetooth}\n[+] Detecting disks...\n" +
@@ -345,7 +358,14 @@ def run(s):
     # Files, not pipes, for its output: see start_wine.
     with open(folder / "stdin", "rb") as i, open(folder / "stdout", "wb") as o, \
             open(folder / "stderr", "wb") as e:
-        proc = subprocess.Popen([WINE, str(exe)], stdin=subprocess.PIPE if held else i, stdout=o,
+        argv = [WINE, str(exe)]
+        if s.get("pseudoconsole"):
+            # The host types the answers; what the pseudoconsole shows lands
+            # in `screen`, and the shim's report of the buffer's size in `size`.
+            argv = [WINE, str(PSEUDOCONSOLE_HOST), windows_path(folder / "screen"), s["stdin"],
+                    f"{windows_path(CONSOLE_SHIM)} {windows_path(folder / 'size')} "
+                    f"{windows_path(exe)}"]
+        proc = subprocess.Popen(argv, stdin=subprocess.PIPE if held else i, stdout=o,
                                 stderr=e, env=env, cwd=start_folder)
         if held:
             proc.stdin.write(s["stdin"].encode())
@@ -392,9 +412,13 @@ def run(s):
             problems.append(f"stand-ins still running after the window closed: {left}")
         return s["name"], problems, seconds
     want_out = expected_stdout(s)
+    want_err = s.get("err", "") + CONSOLE_ERR
+    if s.get("pseudoconsole"):
+        problems += pseudoconsole_problems(folder, s)
+        # Both of its streams go to the screen; the host's own are empty.
+        want_out = want_err = ""
     if out != want_out:
         problems.append(diff("stdout", want_out, out))
-    want_err = s.get("err", "") + CONSOLE_ERR
     if err != want_err:
         problems.append(diff("stderr", want_err, err))
     if not same_log(logged, s["log"]):
@@ -411,6 +435,67 @@ def run(s):
 
 # The first row of the banner's block letters.
 BANNER_ROW = TEXTS["banner"].strip("\n").split("\n")[0].encode()
+
+
+PSEUDOCONSOLE_HOST = BUILD / "tools" / "pseudoconsole_host.exe"
+CONSOLE_SHIM = BUILD / "tools" / "console_shim.exe"
+
+
+def screen_text(data):
+    """What a terminal shows of the pseudoconsole's output, as lines of
+    text; the colours it was told, in order, each with the start of the
+    text that followed it; and any escape sequence not read here. Wine's
+    conhost writes a blank at the end of a line's text as ESC[K ESC[1C, and
+    hides the cursor while it draws."""
+    import re
+    pieces, codes, unknown = [], [], []
+    for piece in re.split(r"(\x1b\[[0-9;?]*[A-Za-z])", data.decode("utf-8", "replace")):
+        sequence = re.fullmatch(r"\x1b\[([0-9;?]*)([A-Za-z])", piece)
+        if not sequence:
+            pieces.append(piece)
+        elif sequence[2] == "C":
+            pieces.append(" " * int(sequence[1] or 1))
+        elif sequence[2] == "m":
+            # A mark where the colour changes, read once the lines are.
+            pieces.append("\0")
+            codes.append(sequence[1] or "0")
+        elif sequence[0] not in ("\x1b[K", "\x1b[?25l", "\x1b[?25h", "\x1b[2J", "\x1b[H"):
+            unknown.append(sequence[0])
+    marked = "".join(pieces).replace("\r\n", "\n").replace("\r", "")
+    parts = marked.split("\0")
+    colours = [(code, "".join(parts[i + 1:]).lstrip("\n")[:20]) for i, code in enumerate(codes)]
+    return "".join(parts), colours, unknown
+
+
+def pseudoconsole_problems(folder, s):
+    problems = []
+    size = (folder / "size").read_text().strip() if (folder / "size").exists() else "no report"
+    if size != "120x30":
+        problems.append(f"the pseudoconsole's buffer is {size} after the run, expected 120x30")
+    screen = (folder / "screen").read_bytes() if (folder / "screen").exists() else b""
+    text, colours, unknown = screen_text(screen)
+    if unknown:
+        problems.append(f"escape sequences this harness cannot read: {unknown}")
+    if "[!]" in text or "mode" in text:
+        problems.append("a resize line or `mode` reached the terminal")
+    # The usual transcript, with the console's echo of each typed answer
+    # (and of the last Enter) after its question.
+    answers = s["stdin"].split("\n")
+    want = expected_stdout(s).replace(CPU_QUESTION, CPU_QUESTION + answers[0] + "\n", 1)
+    want = want.replace(REPORT_QUESTION, REPORT_QUESTION + answers[1] + "\n", 1) + "\n"
+    if text != want:
+        problems.append(diff("the screen, its escape sequences read", want, text))
+    # The banner bright blue (9), then normal text (7), and the box bright
+    # green (10), each set just before its text; the terminal's own reset
+    # at the start aside.
+    while colours and colours[0][0] == "0":
+        colours.pop(0)
+    banner_row = TEXTS["banner"].strip("\n").split("\n")[0]
+    want_colours = [("94", banner_row[:20]), ("0", "[+] Detected ASRock\n"[:20]),
+                    ("92", GREEN_BOX[:20])]
+    if colours != want_colours:
+        problems.append(f"colours {colours}, expected {want_colours}")
+    return problems
 
 
 # What the waits below allow: far above what any step takes on an idle
