@@ -54,6 +54,14 @@ def session(prefix, keeper):
     prefix.mkdir(parents=True, exist_ok=True)
     quiet(prefix, [WINESERVER, "-p"])
     quiet(prefix, [WINE, "cmd.exe", "/c", "exit"], timeout=300)
+    # A new prefix leaves the desktop that its set-up started, which ends a
+    # moment later. A program that starts while it ends may die before it
+    # runs (CreateProcess fails with ERROR_INTERNAL_ERROR, measured): so the
+    # desktop held open below is a new one, started once the old one is gone.
+    for _ in range(300):
+        if not desktop_running(prefix):
+            break
+        time.sleep(0.1)
     holder = subprocess.Popen([WINE, str(keeper)], stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                               env=wine_env(prefix))
