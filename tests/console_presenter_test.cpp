@@ -92,10 +92,18 @@ INSTANTIATE_TEST_SUITE_P(
                    true},
         // A terminal's pseudoconsole: its window is a hidden stand-in, and
         // the terminal keeps its size whatever the calls would do, failing or not.
-        ResizeCase{"HiddenWindow", 42, false, false, 0, {"codepage 65001"}, "", false, {240, 63},
-                   true},
-        ResizeCase{"HiddenWindowWhereTheCallsWouldFail", 42, true, true, 6, {"codepage 65001"}, "",
-                   false, {0, 0}, true}),
+        ResizeCase{
+            "HiddenWindow", 42, false, false, 0, {"codepage 65001"}, "", false, {240, 63}, true},
+        ResizeCase{"HiddenWindowWhereTheCallsWouldFail",
+                   42,
+                   true,
+                   true,
+                   6,
+                   {"codepage 65001"},
+                   "",
+                   false,
+                   {0, 0},
+                   true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrepareConsole, AFailedCodePageChangesNothingElse) {
