@@ -269,6 +269,11 @@ TEST(Chipset, TheFirstIntelOrAmdBridgeNamesItAndTheTableSaysItsRaid) {
         {"an Intel bridge not in the table",
          {lpcBridge(0x8086, 0x9D4E)},
          Chipset{intel, "Intel", ChipsetRaid::Unknown}},
+        // Past the last row: the lookup must stop at the table's end, which
+        // the sanitizer build checks.
+        {"an Intel bridge past the table's last row",
+         {lpcBridge(0x8086, 0xFFFF)},
+         Chipset{intel, "Intel", ChipsetRaid::Unknown}},
         {"an AMD bridge", {lpcBridge(0x1022, 0x790E)}, Chipset{CpuVendor::Amd, "AMD"}},
         {"any programming interface",
          {{0x8086, 0xA308, 0x060180, ""}},
@@ -290,6 +295,57 @@ TEST(Chipset, TheFirstIntelOrAmdBridgeNamesItAndTheTableSaysItsRaid) {
         {"no function at all", {}, std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(findChipset(c.functions), c.chipset) << c.name;
+}
+
+// Every chipset for which a public source states RAID, as the chipset list
+// records it with its source; written out here, not taken from the
+// program's table. Each names itself in the report, and one without RAID
+// decides the verdict for two SATA disks.
+TEST(Chipset, EverySourcedRowGivesItsNameAndItsRaid) {
+    struct Row {
+        std::uint16_t device;
+        const char* name;
+        ChipsetRaid raid;
+    };
+    const ChipsetRaid yes = ChipsetRaid::Yes, no = ChipsetRaid::No;
+    const Row rows[] = {
+        {0x0685, "Intel Z490", yes},  // EVGA Z490 manual
+        {0x7A04, "Intel Z790", yes},  // taikenlog.jp, NVMe RAID 0 on a Z790 board
+        {0x7A06, "Intel B760", yes},  // Gigabyte B760M AORUS ELITE AX specification
+        {0x7A84, "Intel Z690", yes},  // Intel community; cybersocean.net
+        {0x7A85, "Intel H670", yes},  // cybersocean.net 600-series table
+        {0xA143, "Intel H110", no},   // TechSpot and Tom's Hardware tables
+        {0xA144, "Intel H170", yes},  // TechSpot 100-series table
+        {0xA145, "Intel Z170", yes},  // TechSpot / Puget
+        {0xA148, "Intel B150", no},   // GamersNexus chipset table
+        {0xA149, "Intel C236", yes},  // Tom's Hardware workstation chipsets
+        {0xA14A, "Intel C232", yes},  // the same table
+        {0xA2C4, "Intel H270", yes},  // Tom's Hardware 200-series table
+        {0xA2C5, "Intel Z270", yes},  // the same table
+        {0xA2C9, "Intel Z370", yes},  // satallax.com/news/intel300
+        {0xA2CC, "Intel B365", yes},  // tomshw.it B365 article
+        {0xA303, "Intel H310", no},   // satallax.com/news/intel300
+        {0xA304, "Intel H370", yes},  // the same
+        {0xA305, "Intel Z390", yes},  // EVGA Z390 manual
+        {0xA308, "Intel B360", no},   // satallax.com; tomshw.it
+        {0xA3C8, "Intel B460", yes},  // ASUS PRO B460M-C specification
+    };
+    const std::vector<DiskRecord> disks = {sataDisk("\\\\.\\PHYSICALDRIVE0"),
+                                           sataDisk("\\\\.\\PHYSICALDRIVE1")};
+    for (const Row& row : rows) {
+        const BoardFacts board = boardFacts({lpcBridge(0x8086, row.device)});
+        EXPECT_EQ(board.chipset, (Chipset{CpuVendor::Intel, row.name, row.raid})) << row.name;
+        const RaidVerdict verdict = assessRaid0(CpuVendor::Intel, countDisks(disks), board.chipset);
+        const std::string report = detailReportText(disks, countDisks(disks), verdict, board);
+        EXPECT_NE(report.find(std::string("[+] Chipset: ") + row.name + "\n"), std::string::npos)
+            << report;
+        EXPECT_EQ(verdict.reason, row.raid == no
+                                      ? std::string("[+] Your board's ") + row.name +
+                                            " chipset has no RAID, so it cannot build RAID 0."
+                                      : "[+] You have multiple SATA disks and your motherboard "
+                                        "supports SATA RAID.")
+            << row.name;
+    }
 }
 
 TEST(DetailReport, CountsSupportLinesAndOneLinePerDisk) {
