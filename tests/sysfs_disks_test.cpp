@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "assess/chipset.h"
 #include "probes/disk_inventory.h"
 #include "probes/disk_inventory_posix.h"
 #include "probes/pci_functions_posix.h"
+#include "fake_world.h"
 
 namespace quorven::testing {
 namespace {
@@ -64,6 +69,8 @@ class SysfsTree : public ::testing::Test {
 
 TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
     addDisk("vda", "pci0000:00/0000:00:05.0/virtio2", std::nullopt);
+    // An array's volume stays one below a hypervisor's bus too.
+    addDisk("vdb", "pci0000:00/0000:00:06.0/virtio3", std::string("Intel Raid 0 Volume\n"));
     addDisk("sda", "pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0",
             std::string("QEMU HARDDISK   \n"), "0\n", "ATA     \n");
     // VMware's SCSI disk names its maker in the vendor file alone.
@@ -104,6 +111,7 @@ TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
                          {"/dev/sdf", "Virtual Disk", 0, 0, 0, 1},
                          {"/dev/sdh", "ST1000DM010-2EP102", 1, 0, 0, 0},
                          {"/dev/vda", "", 0, 0, 0, 1},
+                         {"/dev/vdb", "Intel Raid 0 Volume", 0, 0, 1, 0},
                          {"/dev/xvda", "", 0, 0, 0, 1},
                      }));
 }
@@ -132,6 +140,41 @@ TEST_F(SysfsTree, ListsPciFunctionsWithTheirDriversAndFindsTheChipset) {
     EXPECT_TRUE(listSysfsPciFunctions(root_ / "absent").empty());
 }
 
+// The listing is read on a thread of its own as soon as the lister is made,
+// before anyone asks, and only once; the one who asks gets it.
+TEST(ReadAheadPciLister, ReadsOnceOnAnotherThreadBeforeItIsAskedFor) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<std::thread::id> readOn;
+    int reads = 0;
+    bool released = false;
+    const std::vector<PciFunction> listing = {lpcBridge(0x8086, 0xA308)};
+    const std::thread::id asking = std::this_thread::get_id();
+    const auto lister = makeReadAheadPciLister([&] {
+        std::unique_lock lock(mutex);
+        readOn = std::this_thread::get_id();
+        ++reads;
+        changed.notify_all();
+        // Held until the test has looked, unless read on the asking thread,
+        // which would then wait for itself.
+        if (readOn != asking) changed.wait(lock, [&] { return released; });
+        return listing;
+    });
+    {
+        std::unique_lock lock(mutex);
+        // Started at once; 30 s only keep a lister that never reads ahead
+        // from hanging the test.
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return reads > 0; }))
+            << "nothing was read before the listing was asked for";
+        EXPECT_NE(readOn, asking);
+        released = true;
+        changed.notify_all();
+    }
+    EXPECT_EQ(lister->listPciFunctions(), listing);
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(reads, 1);
+}
+
 TEST_F(SysfsTree, MissingBlockFolderGivesNoDisks) {
     fs::remove_all(root_ / "block");
     EXPECT_TRUE(listSysfsDisks(root_).empty());
@@ -146,15 +189,28 @@ TEST(SysfsModel, DropsTrailingBlanksAndLineFeedOnly) {
     EXPECT_EQ(cleanSysfsModel("a\nb\n"), "a\nb");
 }
 
-TEST(SysfsDisks, ThisMachineListsOnlyRealDevices) {
-    const std::vector<DiskRecord> disks = makeDiskLister()->listDisks().disks;
-    if (disks.empty()) GTEST_SKIP() << "this machine lists no disk to check";
-    for (const DiskRecord& disk : disks) {
-        EXPECT_TRUE(disk.deviceId.starts_with("/dev/")) << disk.deviceId;
-        EXPECT_FALSE(disk.deviceId.starts_with("/dev/loop")) << disk.deviceId;
+// The lister reads this machine's own /sys. Told apart here another way:
+// a block device with a device behind it (loop, ram, zram, dm and md have
+// none), neither removable nor on USB, is listed, and nothing else is.
+TEST(SysfsDisks, ThisMachinesFixedDevicesAreListedAndNothingElse) {
+    std::set<std::string> fixed;
+    std::error_code none;
+    for (const auto& entry : fs::directory_iterator("/sys/block", none)) {
+        const std::string device = fs::canonical(entry.path(), none).string();
+        std::string removable;
+        std::ifstream(entry.path() / "removable") >> removable;
+        if (fs::exists(entry.path() / "device") && removable != "1" &&
+            device.find("/usb") == std::string::npos) {
+            fixed.insert("/dev/" + entry.path().filename().string());
+        }
+    }
+    std::set<std::string> listed;
+    for (const DiskRecord& disk : makeDiskLister()->listDisks().disks) {
+        listed.insert(disk.deviceId);
         EXPECT_EQ(disk.isSata + disk.isNvme + disk.isRaidVolume + disk.isVirtual, 1)
             << disk.deviceId;
     }
+    EXPECT_EQ(listed, fixed);
 }
 
 }  // namespace

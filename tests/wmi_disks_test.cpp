@@ -391,6 +391,21 @@ TEST(ClassifyDisk, RaidVolumeThenVirtualThenNvmeByTextOrBusThenSata) {
         {"", "Amazon Elastic Block Store", BusType::Nvme, vm},
         {"", "XENSRC PVDISK SCSI Disk Device", std::nullopt, vm},
         {"", "Google PersistentDisk", std::nullopt, vm},
+        // Each text alone, where the other text names nothing: VirtualBox's
+        // NVMe disk, and the IDE forms of VirtualBox and VMware.
+        {"SCSI\\DISK&VEN_NVME&PROD_ORCL-VBOX-NVME-V\\5&1BD9B5F&0&000000", "", BusType::Nvme, vm},
+        {"", "ORCL-VBOX-NVME-VER12", BusType::Nvme, vm},
+        {"SCSI\\DISK&VEN_VBOX&PROD_HARDDISK\\4&2617AEAE&0&000000", "", std::nullopt, vm},
+        {"SCSI\\DISK&VEN_VMWARE&PROD_VIRTUAL_DISK\\5&1982005&0&000000", "", std::nullopt, vm},
+        {"SCSI\\DISK&VEN_RED_HAT&PROD_VIRTIO\\4&2C8E1D2&0&000000", "", std::nullopt, vm},
+        {"IDE\\DiskVBOX_HARDDISK___________________________1.0_____\\5&2E3F1A4&0&0.0.0", "",
+         std::nullopt, vm},
+        {"IDE\\DiskVMware_Virtual_IDE_Hard_Drive___________00000001\\3&61AAA01&0&0.0.0", "",
+         std::nullopt, vm},
+        {"", "QEMU HARDDISK", std::nullopt, vm},
+        {"", "VBOX HARDDISK", std::nullopt, vm},
+        {"", "VMware Virtual disk SCSI Disk Device", std::nullopt, vm},
+        {"", "Red Hat VirtIO SCSI Disk Device", std::nullopt, vm},
         // An array's volume is still a volume inside a virtual machine.
         {"SCSI\\DISK&VEN_INTEL&PROD_RAID_0_VOLUME", "VBOX HARDDISK", std::nullopt, volume},
         // Hyper-V's and Azure's disk, on the SCSI bus; the same texts with a
