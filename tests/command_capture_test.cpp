@@ -44,16 +44,29 @@ TEST_F(PosixCapture, StdoutReaderTakesStandardOutputOnlyAndLeavesOurStreamsAlone
     ASSERT_NE(errors, nullptr);
     const int savedError = dup(STDERR_FILENO);
     dup2(fileno(errors), STDERR_FILENO);
+    // Our standard input a pipe that holds the user's answers and stays
+    // open, whatever CTest's own is: a child must read none of them.
+    int answers[2];
+    ASSERT_EQ(pipe(answers), 0);
+    ASSERT_EQ(write(answers[1], "1\nn\n", 4), 4);
+    const int savedInput = dup(STDIN_FILENO);
+    dup2(answers[0], STDIN_FILENO);
     const Capture mixed = stdoutOnly("echo out; echo err >&2");
-    // No standard input either: a reader sees end of file, and ours keeps
-    // the answers piped to us.
-    const Capture reader = stdoutOnly("cat; echo done");
+    const Capture reader = stdoutOnly("head -c 4; echo done");
+    const std::string hiddenReader = hidden("head -c 4; echo done");
+    dup2(savedInput, STDIN_FILENO);
+    close(savedInput);
     dup2(savedError, STDERR_FILENO);
     close(savedError);
     EXPECT_EQ(mixed.text, "out\n");
     EXPECT_EQ(reader.text, "done\n");
+    EXPECT_EQ(hiddenReader, "done\n");
     EXPECT_EQ(std::ftell(errors), 0L);
     std::fclose(errors);
+    close(answers[1]);
+    char left[8] = {};
+    EXPECT_EQ(read(answers[0], left, sizeof left), 4) << "a child read our answers";
+    close(answers[0]);
 
     const std::string longLine(1000, 'L');
     EXPECT_EQ(stdoutOnly("printf '" + longLine + "\\n'").text, longLine + "\n");
