@@ -129,11 +129,12 @@ std::string beforeBuildText(const DiskLayout& layout, const std::vector<PciFunct
         text += "[!] Building an array erases the disks in it: back up what they hold first.\n";
     }
     // Windows loads no RAID driver at boot unless told to: once the firmware
-    // is switched, it stops with INACCESSIBLE_BOOT_DEVICE.
+    // is switched, it stops with INACCESSIBLE_BOOT_DEVICE. Two lines, so that
+    // neither wraps in a window of 120 columns.
     if (controller && controller->mode == ControllerMode::Ahci && windowsOnADisk) {
         text +=
-            "[!] Windows may fail to start after the controller is switched to RAID, unless it "
-            "is prepared first: follow your board maker's RAID guide.\n";
+            "[!] Windows may fail to start after the controller is switched to RAID,\n"
+            "    unless it is prepared first: follow your board maker's RAID guide.\n";
     }
     return text;
 }

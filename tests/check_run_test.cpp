@@ -413,8 +413,8 @@ TEST(CheckRun, TheLayoutIsReadAndShownOnlyWithTheReport) {
                 "[+] Before you build the array:\n  2. holds C: (Windows)\n"
                 "[+] Disk controller: AHCI (storahci)\n"
                 "[!] Building an array erases the disks in it: back up what they hold first.\n"
-                "[!] Windows may fail to start after the controller is switched to RAID, unless "
-                "it is prepared first: follow your board maker's RAID guide.\n\n" +
+                "[!] Windows may fail to start after the controller is switched to RAID,\n"
+                "    unless it is prepared first: follow your board maker's RAID guide.\n\n" +
                 reason + kGreenBox))
                 << out;
             EXPECT_EQ(commands.back(), "readLayout");

@@ -415,8 +415,8 @@ TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
     const std::string erase =
         "[!] Building an array erases the disks in it: back up what they hold first.\n";
     const std::string unbootable =
-        "[!] Windows may fail to start after the controller is switched to RAID, unless it is "
-        "prepared first: follow your board maker's RAID guide.\n";
+        "[!] Windows may fail to start after the controller is switched to RAID,\n"
+        "    unless it is prepared first: follow your board maker's RAID guide.\n";
     struct Case {
         const char* name;
         DiskLayout layout;
