@@ -44,7 +44,8 @@ class ConsoleApi {
 };
 
 /// The console of this process. On Linux colours go to `out` as ANSI escapes,
-/// and only when standard output is a terminal.
+/// and only when standard output is a terminal, which gets its own colour
+/// back when the console goes.
 std::unique_ptr<ConsoleApi> makeConsole(Output& out);
 
 }  // namespace quorven

@@ -31,6 +31,16 @@ const char* ansiForAttribute(std::uint16_t attribute) {
 class PosixConsole final : public ConsoleApi {
   public:
     explicit PosixConsole(Output& out) : out_(out) {}
+    PosixConsole(const PosixConsole&) = delete;
+    PosixConsole& operator=(const PosixConsole&) = delete;
+    // A Windows console keeps the box's colour after the program, but a
+    // terminal's prompt would come back in it: once the run is over, after
+    // its last wait, the terminal's own colour is set back.
+    ~PosixConsole() override {
+        if (!coloured_) return;
+        out_.write("\x1b[39m");
+        out_.flush();
+    }
     bool setOutputCodePage(unsigned) override { return true; }
     ConsoleHandle stdOutputHandle() override { return STDOUT_FILENO; }
     bool setWindowInfo(ConsoleHandle, ConsoleRect) override { return true; }
@@ -43,6 +53,7 @@ class PosixConsole final : public ConsoleApi {
         if (escape == nullptr || !isatty(static_cast<int>(handle))) return false;
         out_.write(escape);
         out_.flush();
+        coloured_ = true;
         return true;
     }
     void runSystemCommand(const char* command) override {
@@ -53,6 +64,7 @@ class PosixConsole final : public ConsoleApi {
 
   private:
     Output& out_;
+    bool coloured_ = false;
 };
 
 }  // namespace

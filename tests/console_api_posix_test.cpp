@@ -42,7 +42,8 @@ TEST(PosixConsole, ColoursAreAnsiEscapesOnATerminal) {
     }
     close(slave);
     close(master);
-    EXPECT_EQ(t.stream(Event::Out), "\x1b[94m\x1b[39m\x1b[92m\x1b[91m");
+    // The last, once the console goes: the terminal's own colour again.
+    EXPECT_EQ(t.stream(Event::Out), "\x1b[94m\x1b[39m\x1b[92m\x1b[91m\x1b[39m");
 }
 
 TEST(PosixConsole, NoEscapesWhenOutputIsRedirected) {
