@@ -106,16 +106,29 @@ fuzz: deps-test
 bench: deps-test
 	bench/run-bench
 
+# The same sources give the same exe, zip and SHA256SUMS: each file in the zip
+# takes the last commit's time and one mode, and zip stores no extra fields.
+# The zip is made twice, from two copies made at different moments, and the
+# two must be the same.
 release:
 	@scripts/ensure-packages $(RELEASE_PACKAGES)
 	cmake --preset release -DQUORVEN_VERSION=$(VERSION) >/dev/null
 	cmake --build --preset release
 	tests/windows/check-exe build/release/quorven.exe $(VERSION)
-	rm -rf dist && mkdir -p dist/stage
+	rm -rf dist && mkdir -p dist
 	cp build/release/quorven.exe dist/quorven.exe
-	cp build/release/quorven.exe README.md dist/stage/
-	cd dist/stage && zip -q -X ../quorven-$(VERSION)-windows-x64.zip quorven.exe README.md
-	rm -rf dist/stage
+	@stamp=$$(TZ=UTC git log -1 --format=%cd --date=format-local:%Y%m%d%H%M.%S 2>/dev/null); \
+	stamp=$${stamp:-198001010000}; \
+	for copy in 1 2; do \
+	    rm -rf dist/stage && mkdir -p dist/stage && \
+	    cp build/release/quorven.exe README.md dist/stage/ && \
+	    chmod 644 dist/stage/* && TZ=UTC touch -t $$stamp dist/stage/* && \
+	    (cd dist/stage && TZ=UTC zip -q -X ../zip-$$copy quorven.exe README.md) || exit 1; \
+	    sleep 1; \
+	done; \
+	cmp -s dist/zip-1.zip dist/zip-2.zip || { echo "FAIL the zip differs from one copy to the next"; exit 1; }
+	mv dist/zip-1.zip dist/quorven-$(VERSION)-windows-x64.zip
+	rm -rf dist/stage dist/zip-2.zip
 	cd dist && sha256sum quorven.exe quorven-$(VERSION)-windows-x64.zip > SHA256SUMS
 	@cat dist/SHA256SUMS
 
