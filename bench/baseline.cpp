@@ -4,8 +4,9 @@
 // calls. The steps come from the file named by argv[1], one per line:
 // "<kind>\t<text>", kind being probe, hidden (each starts a command),
 // collect (waits for the next <text> of those started, or for all of them),
-// system, tbs, registry, wlan, wmi, pci or write (the text and a line end
-// on standard output, at once).
+// system, tbs, registry, wlan, wmi, pci, write (the text and a line end on
+// standard output, at once), pause (Sleep for <text> ms, as quorven pauses)
+// or time (prints "time: <s>", the seconds since the previous time step).
 #include <windows.h>
 #include <setupapi.h>
 #include <wlanapi.h>
@@ -270,6 +271,9 @@ void viaSetupApi(const std::string& enumerator) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    LARGE_INTEGER frequency, lastTime, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&lastTime);
     FILE* steps = argc == 2 ? std::fopen(argv[1], "r") : nullptr;
     if (steps == nullptr) {
         std::fputs("usage: baseline STEPS-FILE\n", stderr);
@@ -305,6 +309,13 @@ int main(int argc, char** argv) {
             viaWmi(text);
         } else if (kind == "pci") {
             viaSetupApi(text);
+        } else if (kind == "pause") {
+            Sleep(std::strtoul(text.c_str(), nullptr, 10));
+        } else if (kind == "time") {
+            QueryPerformanceCounter(&now);
+            std::printf("time: %.4f\n", static_cast<double>(now.QuadPart - lastTime.QuadPart) /
+                                             static_cast<double>(frequency.QuadPart));
+            lastTime = now;
         } else {
             std::fprintf(stderr, "not a step: %s\n", line.c_str());
             return 2;
