@@ -355,7 +355,7 @@ def run(s):
     # a pipe of ours that stays open, so that what it left running can be
     # looked at while it still runs.
     held = s.get("beside") and not s.get("closed")
-    # Files, not pipes, for its output: see start_wine.
+    # Files, not pipes, for its output: see wine_session.py.
     with open(folder / "stdin", "rb") as i, open(folder / "stdout", "wb") as o, \
             open(folder / "stderr", "wb") as e:
         argv = [WINE, str(exe)]
