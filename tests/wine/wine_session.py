@@ -52,24 +52,8 @@ def session(prefix, keeper):
     on an idle machine, and the bound is there only so that a broken Wine
     fails rather than hangs."""
     prefix.mkdir(parents=True, exist_ok=True)
-    if not (prefix / "system.reg").exists():
-        # A new prefix: its set-up leaves processes that end over the next
-        # seconds, and a program started among them may die before it runs
-        # (CreateProcess fails with ERROR_INTERNAL_ERROR, a command it starts
-        # never starts: seen in 3 of 60 first rounds, never later). So the
-        # set-up runs in a server of its own, which is then stopped.
-        quiet(prefix, [WINESERVER, "-p"])
-        quiet(prefix, [WINE, "cmd.exe", "/c", "exit"], timeout=300)
-        quiet(prefix, [WINESERVER, "-k"])
-        quiet(prefix, [WINESERVER, "-w"], timeout=60)
     quiet(prefix, [WINESERVER, "-p"])
     quiet(prefix, [WINE, "cmd.exe", "/c", "exit"], timeout=300)
-    # The desktop held open below is a new one, started once any other has
-    # gone.
-    for _ in range(300):
-        if not desktop_running(prefix):
-            break
-        time.sleep(0.1)
     holder = subprocess.Popen([WINE, str(keeper)], stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                               env=wine_env(prefix))
