@@ -132,8 +132,8 @@ SCENARIOS = [
          words=("DISABLED", "UNSUPPORTED", "ENABLED", "DISABLED"),
          end=REPORT_QUESTION + REASON_INTEL_SATA + GREEN_BOX, status=0,
          log=PROBE_LOG + WMIC_LOG),
-    # A standard user on a PC without Secure Boot: the errors reach our
-    # standard error, and the registry has no value.
+    # A standard user on a PC without Secure Boot: the errors go to the null
+    # device, not to our standard error, and the registry has no value.
     dict(name="asrock-padded-standard-user-no-secure-boot",
          env=dict(MANUFACTURER=" \tASRock\t ", WIFI="\n\nUp\n\n", BLUETOOTH="OK\n",
                   **STANDARD_USER),
