@@ -66,7 +66,7 @@ constexpr ChipsetRow kIntelChipsets[] = {
     // GamersNexus i7-7700K review chipset table: RAID 0/1/5/10 B150 No
     {0xA148, "Intel B150", ChipsetRaid::No},
     // Tom's Hardware "Skylake Workstation Chipsets", table "Comparison Of C232 & C236 Chipsets"
-    // (specifications from an Intel representative): RAID 0/1/5/10 for C232 and C236
+    // (figures from an Intel representative): RAID 0/1/5/10 for C232 and C236
     {0xA149, "Intel C236", ChipsetRaid::Yes},
     {0xA14A, "Intel C232", ChipsetRaid::Yes},
     // Tom's Hardware 200-series table: H270 Yes

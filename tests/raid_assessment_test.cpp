@@ -311,7 +311,7 @@ TEST(Chipset, EverySourcedRowGivesItsNameAndItsRaid) {
     const Row rows[] = {
         {0x0685, "Intel Z490", yes},  // EVGA Z490 manual
         {0x7A04, "Intel Z790", yes},  // taikenlog.jp, NVMe RAID 0 on a Z790 board
-        {0x7A06, "Intel B760", yes},  // Gigabyte B760M AORUS ELITE AX specification
+        {0x7A06, "Intel B760", yes},  // Gigabyte B760M AORUS ELITE AX spec sheet
         {0x7A84, "Intel Z690", yes},  // Intel community; cybersocean.net
         {0x7A85, "Intel H670", yes},  // cybersocean.net 600-series table
         {0xA143, "Intel H110", no},   // TechSpot and Tom's Hardware tables
@@ -328,7 +328,7 @@ TEST(Chipset, EverySourcedRowGivesItsNameAndItsRaid) {
         {0xA304, "Intel H370", yes},  // the same
         {0xA305, "Intel Z390", yes},  // EVGA Z390 manual
         {0xA308, "Intel B360", no},   // satallax.com; tomshw.it
-        {0xA3C8, "Intel B460", yes},  // ASUS PRO B460M-C specification
+        {0xA3C8, "Intel B460", yes},  // ASUS PRO B460M-C spec sheet
     };
     const std::vector<DiskRecord> disks = {sataDisk("\\\\.\\PHYSICALDRIVE0"),
                                            sataDisk("\\\\.\\PHYSICALDRIVE1")};

@@ -49,17 +49,9 @@ inline void delay() {
     if (!ms.empty()) Sleep(static_cast<DWORD>(std::strtoul(ms.c_str(), nullptr, 10)));
 }
 
-inline bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Waits until `path` exists, looking every 10 ms; false after `limitMs`.
-inline bool waitForFile(const std::string& path, DWORD limitMs) {
-    for (DWORD waited = 0; !exists(path); waited += 10) {
-        if (waited >= limitMs) return false;
-        Sleep(10);
-    }
-    return true;
+// Waits until `path` exists, looking every 10 ms.
+inline void waitForFile(const std::string& path) {
+    while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) Sleep(10);
 }
 
 // QUORVEN_FAKE_BARRIER is "<count> <folder>": each fake command leaves a file
@@ -68,11 +60,11 @@ inline bool waitForFile(const std::string& path, DWORD limitMs) {
 // limit, so after 20 s it gives up and logs that it ran alone, which names
 // the fault in the scenario's log.
 inline void barrier(const char* program) {
-    const std::string spec = env("QUORVEN_FAKE_BARRIER");
-    const std::size_t blank = spec.find(' ');
+    const std::string setting = env("QUORVEN_FAKE_BARRIER");
+    const std::size_t blank = setting.find(' ');
     if (blank == std::string::npos) return;
-    const unsigned long count = std::strtoul(spec.c_str(), nullptr, 10);
-    const std::string folder = spec.substr(blank + 1);
+    const unsigned long count = std::strtoul(setting.c_str(), nullptr, 10);
+    const std::string folder = setting.substr(blank + 1);
     const std::string mine = folder + "\\" + std::to_string(GetCurrentProcessId());
     const HANDLE file = CreateFileA(mine.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -59,7 +59,7 @@ int main() {
         }
         // No bound of its own: a run that never releases it ends it at its limit.
         const std::string release = fake::env("QUORVEN_FAKE_PROBE_RELEASE");
-        if (probe && !release.empty()) fake::waitForFile(release, INFINITE);
+        if (probe && !release.empty()) fake::waitForFile(release);
         const std::string ownDelay = fake::env((std::string(route.variable) + "_DELAY_MS").c_str());
         if (!ownDelay.empty()) Sleep(static_cast<DWORD>(std::strtoul(ownDelay.c_str(), nullptr, 10)));
         const std::string errors = fake::env((std::string(route.variable) + "_STDERR").c_str());

@@ -8,9 +8,11 @@ the exit status are compared whole. The command
 lines, the banner and the boxes come from the product itself, through the
 sanitizer build's quorven_expected_texts.
 """
+import collections
 import concurrent.futures
 import json
 import pathlib
+import re
 import shutil
 import subprocess
 import sys
@@ -438,7 +440,6 @@ def run(s):
 def never_ran(s):
     """The commands this scenario's run should have started that no
     stand-in logged."""
-    import collections
     log = WORK / s["name"] / "fake.log"
     logged = collections.Counter(log.read_text().splitlines() if log.exists() else [])
     return sorted((collections.Counter(s["log"]) - logged).elements())
@@ -473,7 +474,6 @@ def screen_text(data):
     text that followed it; and any escape sequence not read here. Wine's
     conhost writes a blank at the end of a line's text as ESC[K ESC[1C, and
     hides the cursor while it draws."""
-    import re
     pieces, codes, unknown = [], [], []
     for piece in re.split(r"(\x1b\[[0-9;?]*[A-Za-z])", data.decode("utf-8", "replace")):
         sequence = re.fullmatch(r"\x1b\[([0-9;?]*)([A-Za-z])", piece)
