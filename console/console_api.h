@@ -22,6 +22,27 @@ struct ConsoleSize {
     short columns, rows;
 };
 
+/// What draws the console's window, told by the window's class.
+enum class ConsoleHost {
+    /// GetConsoleWindow gave none: no console, or output sent elsewhere.
+    NoWindow,
+    /// "ConsoleWindowClass": the console host's own window.
+    ClassicConsole,
+    /// "WineConsoleClass": Wine's console.
+    WineConsole,
+    /// "PseudoConsoleWindow": the stand-in through which a terminal (Windows
+    /// Terminal, VS Code, an ssh session) hosts the program.
+    Pseudoconsole,
+    /// A class we do not know, or one that could not be read.
+    Other,
+};
+
+struct ConsoleWindow {
+    ConsoleHost host = ConsoleHost::NoWindow;
+    bool visible = false;
+    bool operator==(const ConsoleWindow&) const = default;
+};
+
 class ConsoleApi {
   public:
     virtual ~ConsoleApi() = default;
@@ -37,10 +58,8 @@ class ConsoleApi {
     virtual bool setTextAttribute(ConsoleHandle handle, std::uint16_t attribute) = 0;
     /// The C runtime's system(); its result is of no interest to callers.
     virtual void runSystemCommand(const char* command) = 0;
-    /// Whether the console has a window that is not shown: the stand-in of a
-    /// pseudoconsole, through which a terminal hosts the program. False when
-    /// there is no console window at all.
-    virtual bool windowHidden() = 0;
+    /// The console's window: its host and whether it is shown.
+    virtual ConsoleWindow window() = 0;
 };
 
 /// The console of this process. On Linux colours go to `out` as ANSI escapes,

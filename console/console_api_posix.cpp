@@ -59,8 +59,8 @@ class PosixConsole final : public ConsoleApi {
     void runSystemCommand(const char* command) override {
         [[maybe_unused]] int ignored = std::system(command);
     }
-    // A terminal here has no window of the console's own to hide.
-    bool windowHidden() override { return false; }
+    // A terminal here has no window of the console's own.
+    ConsoleWindow window() override { return {}; }
 
   private:
     Output& out_;

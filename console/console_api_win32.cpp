@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string_view>
 
 #include "console/console_api.h"
+#include "win32/console_window.h"
 
 namespace quorven {
 namespace {
@@ -39,21 +41,38 @@ class Win32Console final : public ConsoleApi {
     void runSystemCommand(const char* command) override {
         [[maybe_unused]] int ignored = std::system(command);
     }
-    bool windowHidden() override {
-        const HWND window = GetConsoleWindow();
-        if (window == nullptr) return false;
-        // From the system folder only, and only once there is a window to
-        // ask about: a program with no console never loads it.
-        const HMODULE user32 = LoadLibraryExA("user32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (user32 == nullptr) return false;
-        using IsWindowVisibleCall = BOOL(WINAPI*)(HWND);
-        const auto isWindowVisible = reinterpret_cast<IsWindowVisibleCall>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "IsWindowVisible")));
-        return isWindowVisible != nullptr && !isWindowVisible(window);
-    }
+    ConsoleWindow window() override { return consoleWindowOf(GetConsoleWindow()); }
 };
 
 }  // namespace
+
+ConsoleWindow consoleWindowOf(HWND window) {
+    if (window == nullptr) return {};
+    // From the system folder only, and only once there is a window to ask
+    // about: a program with no console never loads it.
+    const HMODULE user32 = LoadLibraryExA("user32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (user32 == nullptr) return {ConsoleHost::Other, false};
+    using GetClassNameCall = int(WINAPI*)(HWND, LPWSTR, int);
+    using IsWindowVisibleCall = BOOL(WINAPI*)(HWND);
+    const auto getClassName = reinterpret_cast<GetClassNameCall>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetClassNameW")));
+    const auto isWindowVisible = reinterpret_cast<IsWindowVisibleCall>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "IsWindowVisible")));
+    ConsoleWindow kind{ConsoleHost::Other,
+                       isWindowVisible != nullptr && isWindowVisible(window) != 0};
+    // A class name is at most 256 characters; a longer one is none we know.
+    wchar_t name[257];
+    const int length = getClassName != nullptr ? getClassName(window, name, 257) : 0;
+    const std::wstring_view className(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+    if (className == L"ConsoleWindowClass") {
+        kind.host = ConsoleHost::ClassicConsole;
+    } else if (className == L"WineConsoleClass") {
+        kind.host = ConsoleHost::WineConsole;
+    } else if (className == L"PseudoConsoleWindow") {
+        kind.host = ConsoleHost::Pseudoconsole;
+    }
+    return kind;
+}
 
 std::unique_ptr<ConsoleApi> makeConsole(Output&) {
     return std::make_unique<Win32Console>();

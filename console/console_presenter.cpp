@@ -24,6 +24,30 @@ void fallBackToMode(ConsoleApi& console, Output& out) {
     console.runSystemCommand(kResizeFallbackCommand);
 }
 
+// Only a console window that is shown and that we know may be resized. A
+// terminal that hosts the program through a pseudoconsole (Windows Terminal,
+// VS Code, an ssh session) keeps its own size: the size calls and `mode`
+// change only the pseudoconsole's buffer, and the terminal's text then acts
+// as if it had been resized. Its stand-in window is known by its class alone:
+// Windows Terminal shows it, and in the hand-off from the console host it is
+// shown only once the terminal has taken over. A hidden window shows nothing
+// to resize, and a host we do not know is left alone rather than harmed.
+// With no window at all the calls are made as ever: where output goes
+// elsewhere they fail, and the fallback says so.
+bool mayResize(ConsoleWindow window) {
+    switch (window.host) {
+        case ConsoleHost::NoWindow:
+            return true;
+        case ConsoleHost::ClassicConsole:
+        case ConsoleHost::WineConsole:
+            return window.visible;
+        case ConsoleHost::Pseudoconsole:
+        case ConsoleHost::Other:
+            break;
+    }
+    return false;
+}
+
 }  // namespace
 
 ConsoleRect finalWindowWithin(ConsoleSize largest) {
@@ -35,12 +59,7 @@ ConsoleRect finalWindowWithin(ConsoleSize largest) {
 
 void prepareConsole(ConsoleApi& console, Output& out, Output& err) {
     console.setOutputCodePage(kUtf8CodePage);
-    // A terminal that hosts the program through a pseudoconsole (Windows
-    // Terminal, VS Code, an ssh session) keeps its own size: the size calls
-    // and `mode` change only the pseudoconsole's buffer, and the terminal's
-    // text then acts as if it had been resized. Its console window is a
-    // hidden stand-in.
-    if (console.windowHidden()) return;
+    if (!mayResize(console.window())) return;
     const ConsoleHandle handle = console.stdOutputHandle();
     if (handle == kInvalidConsoleHandle) {
         fallBackToMode(console, out);

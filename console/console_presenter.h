@@ -33,8 +33,9 @@ std::string_view bannerText();
 /// The five lines of the framed verdict, each ended by a line feed.
 std::string_view verdictBoxText(bool supported);
 
-/// Output code page and window size, but no size in a window that is hidden;
-/// failure lines on `err`, the fallback line on `out`.
+/// Output code page and window size, the size only in a console window that
+/// is shown and known, or where there is none; failure lines on `err`, the
+/// fallback line on `out`.
 void prepareConsole(ConsoleApi& console, Output& out, Output& err);
 void setTextColour(ConsoleApi& console, Output& out, std::uint16_t attribute);
 void printBanner(ConsoleApi& console, Output& out);

@@ -16,8 +16,19 @@ struct ResizeCase {
     std::string err;
     bool fallback;
     ConsoleSize largest{0, 0};
-    bool hiddenWindow = false;
+    ConsoleWindow window{};
 };
+
+// What a console that may be resized gets on a 1080p screen (63 rows of the
+// default font at 100 %), and what any other gets.
+const std::vector<std::string> kResized = {"codepage 65001", "window 42 0,0,1,1",
+                                           "buffer 42 120x90", "largest 42",
+                                           "window 42 0,0,119,62"};
+const std::vector<std::string> kLeftAlone = {"codepage 65001"};
+ResizeCase windowCase(const char* name, ConsoleHost host, bool visible, bool resized) {
+    return {name, 42,    false,     false,          0, resized ? kResized : kLeftAlone,
+            "",   false, {240, 63}, {host, visible}};
+}
 
 class PrepareConsole : public ::testing::TestWithParam<ResizeCase> {};
 
@@ -31,7 +42,7 @@ TEST_P(PrepareConsole, CallsMessagesAndFallback) {
     console.finalWindowFails = c.finalWindowFails;
     console.error = c.error;
     console.largest = c.largest;
-    console.hiddenWindow = c.hiddenWindow;
+    console.consoleWindow = c.window;
 
     prepareConsole(console, out, err);
 
@@ -51,17 +62,8 @@ TEST_P(PrepareConsole, CallsMessagesAndFallback) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, PrepareConsole,
     ::testing::Values(
-        // A 1080p screen at 100 % holds 63 rows of the default font.
-        ResizeCase{"BothSizesAccepted",
-                   42,
-                   false,
-                   false,
-                   0,
-                   {"codepage 65001", "window 42 0,0,1,1", "buffer 42 120x90", "largest 42",
-                    "window 42 0,0,119,62"},
-                   "",
-                   false,
-                   {240, 63}},
+        // No console window: the calls are made, as they are in a shown one.
+        ResizeCase{"BothSizesAccepted", 42, false, false, 0, kResized, "", false, {240, 63}},
         ResizeCase{"BufferFails",
                    42,
                    true,
@@ -90,20 +92,28 @@ INSTANTIATE_TEST_SUITE_P(
                    {"codepage 65001", "window 0 0,0,1,1", "buffer 0 120x90"},
                    "[!] SetConsoleScreenBufferSize failed. Error: 6\n",
                    true},
-        // A terminal's pseudoconsole: its window is a hidden stand-in, and
-        // the terminal keeps its size whatever the calls would do, failing or not.
-        ResizeCase{
-            "HiddenWindow", 42, false, false, 0, {"codepage 65001"}, "", false, {240, 63}, true},
-        ResizeCase{"HiddenWindowWhereTheCallsWouldFail",
+        // Only a known console window that is shown is resized. A
+        // terminal's stand-in is left alone whether it is shown (Windows
+        // Terminal) or not (VS Code, ssh), and so is any hidden window and
+        // any host we do not know.
+        windowCase("ClassicConsoleShown", ConsoleHost::ClassicConsole, true, true),
+        windowCase("ClassicConsoleHidden", ConsoleHost::ClassicConsole, false, false),
+        windowCase("WineConsoleShown", ConsoleHost::WineConsole, true, true),
+        windowCase("WineConsoleHidden", ConsoleHost::WineConsole, false, false),
+        windowCase("PseudoconsoleShown", ConsoleHost::Pseudoconsole, true, false),
+        windowCase("PseudoconsoleHidden", ConsoleHost::Pseudoconsole, false, false),
+        windowCase("OtherHostShown", ConsoleHost::Other, true, false),
+        // Left alone even where the calls would fail: no error line, no `mode`.
+        ResizeCase{"PseudoconsoleWhereTheCallsWouldFail",
                    42,
                    true,
                    true,
                    6,
-                   {"codepage 65001"},
+                   kLeftAlone,
                    "",
                    false,
                    {0, 0},
-                   true}),
+                   {ConsoleHost::Pseudoconsole, true}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PrepareConsole, AFailedCodePageChangesNothingElse) {

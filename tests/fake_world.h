@@ -161,10 +161,10 @@ class FakeConsole final : public ConsoleApi {
         t_.checkFlushed("system");
         t_.add(Event::System, command);
     }
-    bool windowHidden() override { return hiddenWindow; }
+    ConsoleWindow window() override { return consoleWindow; }
 
     ConsoleHandle handle = 42;
-    bool hiddenWindow = false;  // a pseudoconsole's stand-in window
+    ConsoleWindow consoleWindow;  // none, unless a test gives one
     bool codePageOk = true;
     bool bufferFails = false;
     bool finalWindowFails = false;
