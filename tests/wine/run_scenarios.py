@@ -37,7 +37,8 @@ _missing = [str(p.relative_to(ROOT)) if p.is_relative_to(ROOT) else str(p)
             for p in (pathlib.Path(WINE), EXE, FAKES / "powershell.exe", FAKES / "wmic.exe",
                       FAKES / "wlanapi.dll", PLANTED / "planted.exe",
                       BUILD / "tools" / "desktop_keeper.exe", BUILD / "tools" / "console_shim.exe",
-                      BUILD / "tools" / "pseudoconsole_host.exe", TEXTS_TOOL)
+                      BUILD / "tools" / "pseudoconsole_host.exe",
+                      BUILD / "tools" / "console_window_kinds.exe", TEXTS_TOOL)
             if not p.exists()]
 if _missing:
     sys.exit(f"wine scenarios: missing {', '.join(_missing)}: run `make test`, which installs "
@@ -465,6 +466,31 @@ BANNER_ROW = TEXTS["banner"].strip("\n").split("\n")[0].encode()
 
 
 PSEUDOCONSOLE_HOST = BUILD / "tools" / "pseudoconsole_host.exe"
+WINDOW_KINDS = BUILD / "tools" / "console_window_kinds.exe"
+
+
+def console_window_kinds():
+    """The console's reading of windows of each class it tells apart, shown
+    and hidden. Headless, Wine makes no window at all; a desktop of the
+    tool's own with the null display driver makes them, and leaves the
+    prefix's settings and every other run as they are. The desktop does not
+    hand back the tool's exit status, so its lines are read: one "ok" for
+    each of its 13 readings."""
+    name = "console-window-kinds"
+    folder = WORK / name
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    started = time.monotonic()
+    with open(folder / "stdout", "wb") as o, open(folder / "stderr", "wb") as e:
+        status = subprocess.run([WINE, "explorer", f"/desktop={name},640x480,null",
+                                 windows_path(WINDOW_KINDS)], stdin=subprocess.DEVNULL,
+                                stdout=o, stderr=e, env=wine_env(PREFIX), timeout=120).returncode
+    problems = []
+    lines = windows_text(folder / "stdout", "stdout", problems).splitlines()
+    if status != 0 or len(lines) != 13 or not all(l.startswith("ok  ") for l in lines):
+        problems.append("readings of the console window:\n" + "\n".join(lines) +
+                        f"\nexit status {status}, expected 13 lines of ok")
+    return name, problems, time.monotonic() - started
 CONSOLE_SHIM = BUILD / "tools" / "console_shim.exe"
 
 
@@ -727,6 +753,10 @@ def main():
     for s in SCENARIOS:
         if not wanted or s["name"] in wanted:
             by_drives.setdefault(s.get("drives"), []).append(s)
+    # The windows' readings need no state of the prefix: beside a round.
+    kinds = not wanted or "console-window-kinds" in wanted
+    if kinds:
+        by_drives.setdefault(None, [])
     keeper = BUILD / "tools" / "desktop_keeper.exe"
     try:
         for drives, scenarios in by_drives.items():
@@ -747,6 +777,8 @@ def main():
                     beside = [s for s in scenarios if s.get("beside")]
                     with concurrent.futures.ThreadPoolExecutor(max_workers=1 + len(beside)) as pool:
                         long_runs = [pool.submit(run_checked, s) for s in beside]
+                        if kinds and drives is None:
+                            long_runs.append(pool.submit(console_window_kinds))
                         results += run_groups([s for s in scenarios if not s.get("beside")])
                         results += [r.result() for r in long_runs]
             finally:
