@@ -118,10 +118,18 @@ constexpr std::uint16_t kEmulatedIntelBridges[] = {0x7000, 0x7110, 0x2918};
 }  // namespace
 
 std::optional<Chipset> findChipset(const std::vector<PciFunction>& functions) {
+    // An Intel bridge not in the table says only the maker, and a later one
+    // may still name the chipset: Arrow Lake desktops carry the processor's
+    // own ISA function (8086:AE0D) at 00:1f.0 and the chipset's eSPI bridge
+    // behind a second host bridge at 80:1f.0, and no order of listing is
+    // promised on Windows.
+    std::optional<Chipset> unlisted;
     for (const PciFunction& function : functions) {
         if (function.classCode >> 8 != kIsaBridgeClass) continue;
         if (function.vendor == kAmd) {
             // The FCH inside the CPU: it tells the maker, not the chipset.
+            // An Intel bridge met before it has already told the maker.
+            if (unlisted) continue;
             return Chipset{CpuVendor::Amd, "AMD", ChipsetRaid::Unknown};
         }
         if (function.vendor != kIntel ||
@@ -133,11 +141,12 @@ std::optional<Chipset> findChipset(const std::vector<PciFunction>& functions) {
             std::begin(kIntelChipsets), std::end(kIntelChipsets), function.device,
             [](const ChipsetRow& r, std::uint16_t device) { return r.device < device; });
         if (row == std::end(kIntelChipsets) || row->device != function.device) {
-            return Chipset{CpuVendor::Intel, "Intel", ChipsetRaid::Unknown};
+            unlisted = Chipset{CpuVendor::Intel, "Intel", ChipsetRaid::Unknown};
+            continue;
         }
         return Chipset{CpuVendor::Intel, row->name, row->raid};
     }
-    return std::nullopt;
+    return unlisted;
 }
 
 BoardFacts boardFacts(std::vector<PciFunction> functions) {

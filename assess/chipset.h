@@ -19,7 +19,8 @@ struct BoardFacts {
 BoardFacts boardFacts(std::vector<PciFunction> functions);
 
 /// The first ISA/LPC bridge (class 06 01) made by Intel or AMD, passing over
-/// the ones that hypervisors emulate; no value when there is none.
+/// the ones that hypervisors emulate; where that is Intel's, the first Intel
+/// bridge in the table wins over any that is not. No value when there is none.
 std::optional<Chipset> findChipset(const std::vector<PciFunction>& functions);
 
 }  // namespace quorven

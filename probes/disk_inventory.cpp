@@ -44,12 +44,18 @@ bool isRaidVolume(std::string_view pnp, std::string_view model) {
 // model joined.
 constexpr std::string_view kVirtualDiskTexts[] = {
     // PNPDeviceIDs: VirtualBox, VMware (its NVMe disk too), QEMU, KVM's
-    // virtio, and the IDE forms of Hyper-V generation 1 and the others.
+    // virtio, the IDE forms of Hyper-V generation 1 and the others, and
+    // AWS's Xen-era EBS volume.
     "ven_vbox", "ven_vmware", "ven_qemu", "ven_red_hat&prod_virtio", "prod_vmware_virtual",
     "orcl-vbox", "ide\\diskvirtual_hd", "ide\\diskqemu_", "ide\\diskvbox_", "ide\\diskvmware_",
-    // Models, the clouds' among them.
+    "ven_aws&prod_pvdisk",
+    // Models, the clouds' among them. Under Microsoft's NVMe driver an EBS
+    // volume's "Amazon Elastic Block Store" is cut to the 16 characters of a
+    // SCSI product name behind the vendor "NVMe"; instance storage is "NVMe
+    // Amazon EC2 NVMe" there and "Amazon EC2 NVMe Instance Storage" on Linux.
     "qemu harddisk", "qemu nvme ctrl", "vbox harddisk", "vmware virtual", "red hat virtio",
-    "virtual_disk nvme", "amazon elastic block store", "xensrc pvdisk", "google persistentdisk"};
+    "virtual_disk nvme", "amazon elastic block store", "nvme amazon elastic b", "amazon ec2 nvme",
+    "aws pvdisk", "xensrc pvdisk", "google persistentdisk"};
 
 bool isVirtualDisk(std::string_view pnp, std::string_view model, std::optional<BusType> bus) {
     for (std::string_view text : kVirtualDiskTexts) {

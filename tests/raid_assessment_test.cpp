@@ -241,7 +241,7 @@ TEST(PciIds, VendorDeviceAndClassFromWindowsIds) {
     }
 }
 
-TEST(Chipset, TheFirstIntelOrAmdBridgeNamesItAndTheTableSaysItsRaid) {
+TEST(Chipset, TheFirstBridgeTellsTheMakerAnIntelOneInTheTableTheChipsetAndItsRaid) {
     const PciFunction hostBridge{0x8086, 0x3E30, 0x060000, ""};
     const PciFunction sata{0x8086, 0xA352, 0x010601, "storahci"};
     struct Case {
@@ -281,6 +281,25 @@ TEST(Chipset, TheFirstIntelOrAmdBridgeNamesItAndTheTableSaysItsRaid) {
         {"the first bridge wins",
          {lpcBridge(0x1022, 0x790E), lpcBridge(0x8086, 0xA308)},
          Chipset{CpuVendor::Amd, "AMD"}},
+        {"an Intel bridge not in the table, then an AMD one",
+         {lpcBridge(0x8086, 0x9D4E), lpcBridge(0x1022, 0x790E)},
+         Chipset{intel, "Intel", ChipsetRaid::Unknown}},
+        // Of the Intel bridges, one in the table names the chipset in either
+        // order: Arrow Lake's processor function AE0D at 00:1f.0 beside the
+        // chipset's eSPI bridge at 80:1f.0.
+        {"AE0D, then a W880",
+         {hostBridge, lpcBridge(0x8086, 0xAE0D), sata, lpcBridge(0x8086, 0x7F08)},
+         Chipset{intel, "Intel W880", ChipsetRaid::Unknown}},
+        {"a Z890, then AE0D",
+         {lpcBridge(0x8086, 0x7F04), lpcBridge(0x8086, 0xAE0D)},
+         Chipset{intel, "Intel Z890", ChipsetRaid::Unknown}},
+        {"AE0D alone", {lpcBridge(0x8086, 0xAE0D)}, Chipset{intel, "Intel", ChipsetRaid::Unknown}},
+        {"an unknown Intel bridge, then a known one",
+         {lpcBridge(0x8086, 0x9D4E), lpcBridge(0x8086, 0xA308)},
+         Chipset{intel, "Intel B360", ChipsetRaid::No}},
+        {"a known Intel bridge, then an unknown one",
+         {lpcBridge(0x8086, 0xA308), lpcBridge(0x8086, 0x9D4E)},
+         Chipset{intel, "Intel B360", ChipsetRaid::No}},
         // What hypervisors emulate names nothing, and the search goes on.
         {"PIIX3", {lpcBridge(0x8086, 0x7000)}, std::nullopt},
         {"PIIX4", {lpcBridge(0x8086, 0x7110)}, std::nullopt},

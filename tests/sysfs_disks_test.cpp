@@ -43,12 +43,12 @@ class SysfsTree : public ::testing::Test {
         fs::create_symlink(fs::relative(device, root_ / "block"), root_ / "block" / name);
     }
 
-    // A PCI function at `address`, linked from bus/pci/devices as the kernel
-    // does; each file as given, none when empty, and a driver link when
-    // `driver` names one.
+    // A PCI function at `address`, below its host bridge's folder and linked
+    // from bus/pci/devices as the kernel does; each file as given, none when
+    // empty, and a driver link when `driver` names one.
     void addPci(const std::string& address, const std::string& vendor, const std::string& device,
                 const std::string& classCode, const std::string& driver = {}) {
-        const fs::path folder = root_ / "devices" / "pci0000:00" / address;
+        const fs::path folder = root_ / "devices" / ("pci" + address.substr(0, 7)) / address;
         fs::create_directories(folder);
         for (const auto& [file, text] :
              {std::pair{"vendor", vendor}, {"device", device}, {"class", classCode}}) {
@@ -119,8 +119,11 @@ TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
 TEST_F(SysfsTree, ListsPciFunctionsWithTheirDriversAndFindsTheChipset) {
     addPci("0000:00:1f.2", "0x8086\n", "0xa352\n", "0x010601\n", "ahci");
     addPci("0000:00:00.0", "0x8086\n", "0x3e30\n", "0x060000\n");
-    // The LPC bridge, with no driver bound, as on most boards.
-    addPci("0000:00:1f.0", "0x8086\n", "0xa308\n", "0x060100\n");
+    // As on an Arrow Lake desktop: the processor's own ISA function, listed
+    // first, and the chipset's eSPI bridge behind the second host bridge,
+    // neither with a driver bound.
+    addPci("0000:80:1f.0", "0x8086\n", "0x7f08\n", "0x060100\n");
+    addPci("0000:00:1f.0", "0x8086\n", "0xae0d\n", "0x060100\n");
     addPci("0000:01:00.0", "0x144d\n", "0xa80a\n", "0x010802\n", "nvme");
     // Left out: a class that cannot be read, IDs not in the kernel's form.
     addPci("0000:02:00.0", "0x10de\n", "0x2684\n", "");
@@ -132,11 +135,13 @@ TEST_F(SysfsTree, ListsPciFunctionsWithTheirDriversAndFindsTheChipset) {
 
     EXPECT_EQ(functions, (std::vector<PciFunction>{
                              {0x8086, 0x3E30, 0x060000, ""},
-                             {0x8086, 0xA308, 0x060100, ""},
+                             {0x8086, 0xAE0D, 0x060100, ""},
                              {0x8086, 0xA352, 0x010601, "ahci"},
                              {0x144D, 0xA80A, 0x010802, "nvme"},
+                             {0x8086, 0x7F08, 0x060100, ""},
                          }));
-    EXPECT_EQ(findChipset(functions), (Chipset{CpuVendor::Intel, "Intel B360", ChipsetRaid::No}));
+    EXPECT_EQ(findChipset(functions),
+              (Chipset{CpuVendor::Intel, "Intel W880", ChipsetRaid::Unknown}));
     EXPECT_TRUE(listSysfsPciFunctions(root_ / "absent").empty());
 }
 

@@ -402,6 +402,16 @@ TEST(ClassifyDisk, RaidVolumeThenVirtualThenNvmeByTextOrBusThenSata) {
          std::nullopt, vm},
         {"IDE\\DiskVMware_Virtual_IDE_Hard_Drive___________00000001\\3&61AAA01&0&0.0.0", "",
          std::nullopt, vm},
+        // AWS: an EBS volume under Nitro, instance storage (Windows' and
+        // Linux's names), an EBS volume under Xen.
+        {"SCSI\\DISK&VEN_NVME&PROD_AMAZON_ELASTIC_B\\5&2A1B3C4D&0&000000", "NVMe Amazon Elastic B",
+         BusType::Nvme, vm},
+        {"SCSI\\DISK&VEN_NVME&PROD_AMAZON_EC2_NVME\\5&1C2D3E4F&0&000000", "NVMe Amazon EC2 NVMe",
+         BusType::Nvme, vm},
+        {"/sys/devices/pci0000:00/0000:00:1e.0/nvme/nvme1/nvme1n1",
+         "Amazon EC2 NVMe Instance Storage", std::nullopt, vm},
+        {"", "AWS PVDISK SCSI Disk Device", std::nullopt, vm},
+        {"SCSI\\DISK&VEN_AWS&PROD_PVDISK\\1&2AFD7D61&0&000000", "", std::nullopt, vm},
         {"", "QEMU HARDDISK", std::nullopt, vm},
         {"", "VBOX HARDDISK", std::nullopt, vm},
         {"", "VMware Virtual disk SCSI Disk Device", std::nullopt, vm},
@@ -425,6 +435,9 @@ TEST(ClassifyDisk, RaidVolumeThenVirtualThenNvmeByTextOrBusThenSata) {
         {"IDE\\DISKST1000DM010-2EP102______________CC43____\\5&1", "ST1000DM010-2EP102",
          std::nullopt, sata},
         {"", "VBOX HARD DISK", std::nullopt, sata},
+        {"SCSI\\DISK&VEN_NVME&PROD_AMAZON_BASICS_S\\5&3B2C1D0E&0&000000", "NVMe Amazon Basics S",
+         BusType::Nvme, nvme},
+        {"", "Amazon Basics SSD", BusType::Nvme, nvme},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(classifyDisk(c.pnp, c.model, c.bus), c.kind) << c.pnp << " / " << c.model;
