@@ -322,7 +322,7 @@ TEST(WmiDisks, SizeIsTheDigitsOfItsTextOrZero) {
     const Case cases[] = {
         {u"500107862016", 500'107'862'016},
         {u"0018446744073709551615", 18'446'744'073'709'551'615u},
-        {u"18446744073709551616", 0},  // one beyond 64 bits
+        {u"18446744073709551617", 0},  // beyond 64 bits, where it would wrap to 1
         {std::nullopt, 0},
         {u"", 0},
         {u"-1", 0},
