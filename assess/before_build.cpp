@@ -171,10 +171,12 @@ std::string beforeBuildText(const std::vector<DiskRecord>& disks, const RaidVerd
     }
     // A green verdict beside an array in use came from that array, which is
     // built already; every other green one from the disks' own rows.
+    const bool arrayToBuild =
+        verdict.supported && std::none_of(disks.begin(), disks.end(), [](const DiskRecord& disk) {
+            return disk.isRaidVolume != 0;
+        });
     std::string sizeLines;
-    if (verdict.supported && std::none_of(disks.begin(), disks.end(), [](const DiskRecord& d) {
-            return d.isRaidVolume != 0;
-        })) {
+    if (arrayToBuild) {
         sizeLines = arraySizeLines(disks, "SATA", &DiskRecord::isSata) +
                     arraySizeLines(disks, "NVMe", &DiskRecord::isNvme);
     }
