@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 #include <string_view>
 
 namespace quorven {
@@ -60,6 +61,58 @@ std::optional<std::string> windowsDrive(std::string_view folder) {
     return std::string{upper(folder[0]), ':'};
 }
 
+// Decimal units, as disks are sold: tenths of a GB below 1000 GB, else
+// tenths of a TB, rounded half up. Quotient and remainder, so that no sum
+// can pass the top of 64 bits.
+std::string sizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kGbTenth = 100'000'000;
+    constexpr std::uint64_t kTbTenth = 100'000'000'000;
+    const auto tenths = [bytes](std::uint64_t tenth) {
+        return bytes / tenth + (bytes % tenth >= tenth / 2 ? 1 : 0);
+    };
+    std::uint64_t count = tenths(kGbTenth);
+    const char* unit = " GB";
+    // What rounds to 1000.0 GB is a TB already.
+    if (count >= 10'000) {
+        count = tenths(kTbTenth);
+        unit = " TB";
+    }
+    return std::to_string(count / 10) + "." + std::to_string(count % 10) + unit;
+}
+
+// A RAID 0 stripes every disk to the size of the smallest, and the rest of
+// each larger one is lost to it. Nothing for a kind with fewer than two
+// disks, or one whose size is unknown: a guess would mislead more than
+// silence.
+std::string arraySizeLines(const std::vector<DiskRecord>& disks, const char* kind,
+                           std::int32_t DiskRecord::*flag) {
+    std::vector<std::size_t> positions;
+    std::uint64_t smallest = std::numeric_limits<std::uint64_t>::max();
+    for (std::size_t i = 0; i < disks.size(); ++i) {
+        if (disks[i].*flag == 0) continue;
+        if (disks[i].sizeBytes == 0) return {};
+        positions.push_back(i);
+        smallest = std::min(smallest, disks[i].sizeBytes);
+    }
+    const std::uint64_t count = positions.size();
+    // Beyond 64 bits the sizes are none that a disk has: say nothing rather
+    // than a total that wrapped.
+    if (count < 2 || smallest > std::numeric_limits<std::uint64_t>::max() / count) return {};
+    std::string text = "[+] A RAID 0 of the " + std::to_string(count) + " " + kind +
+                       " disks would hold " + sizeText(count * smallest) + " (" +
+                       std::to_string(count) + " x " + sizeText(smallest) + ").\n";
+    for (const std::size_t i : positions) {
+        const std::uint64_t unused = disks[i].sizeBytes - smallest;
+        // More than 1 % above the smallest: 100 * unused > smallest, which
+        // for whole numbers is unused > smallest / 100, and cannot overflow.
+        // Two disks of one model may differ by a few sectors.
+        if (unused <= smallest / 100) continue;
+        text += "[!] Disk " + std::to_string(i + 1) + " is larger: " + sizeText(unused) +
+                " of its " + sizeText(disks[i].sizeBytes) + " would go unused.\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::optional<ControllerFinding> findControllerMode(const std::vector<PciFunction>& functions) {
@@ -103,7 +156,8 @@ std::vector<DiskHoldings> diskHoldings(const DiskLayout& layout) {
     return holdings;
 }
 
-std::string beforeBuildText(const DiskLayout& layout, const std::vector<PciFunction>& functions) {
+std::string beforeBuildText(const std::vector<DiskRecord>& disks, const RaidVerdict& verdict,
+                            const DiskLayout& layout, const std::vector<PciFunction>& functions) {
     std::string diskLines;
     bool windowsOnADisk = false;
     const std::vector<DiskHoldings> holdings = diskHoldings(layout);
@@ -115,10 +169,21 @@ std::string beforeBuildText(const DiskLayout& layout, const std::vector<PciFunct
         diskLines += '\n';
         windowsOnADisk = windowsOnADisk || holdings[i].holdsWindows;
     }
+    // A green verdict beside an array in use came from that array, which is
+    // built already; every other green one from the disks' own rows.
+    const bool arrayToBuild =
+        verdict.supported && std::none_of(disks.begin(), disks.end(), [](const DiskRecord& disk) {
+            return disk.isRaidVolume != 0;
+        });
+    std::string sizeLines;
+    if (arrayToBuild) {
+        sizeLines = arraySizeLines(disks, "SATA", &DiskRecord::isSata) +
+                    arraySizeLines(disks, "NVMe", &DiskRecord::isNvme);
+    }
     const std::optional<ControllerFinding> controller = findControllerMode(functions);
-    if (diskLines.empty() && !controller) return {};
+    if (diskLines.empty() && sizeLines.empty() && !controller) return {};
 
-    std::string text = "\n[+] Before you build the array:\n" + diskLines;
+    std::string text = "\n[+] Before you build the array:\n" + diskLines + sizeLines;
     if (controller) {
         text += "[+] Disk controller: ";
         text += controller->mode == ControllerMode::Raid ? "RAID" : "AHCI";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "assess/raid_assessment.h"
 #include "probes/disk_layout.h"
 #include "probes/pci_functions.h"
 
@@ -38,7 +39,9 @@ struct DiskHoldings {
 std::vector<DiskHoldings> diskHoldings(const DiskLayout& layout);
 
 /// The block's lines, each ended by a line feed, the first after an empty
-/// line; empty when there is no fact to show.
-std::string beforeBuildText(const DiskLayout& layout, const std::vector<PciFunction>& functions);
+/// line; empty when there is no fact to show. What a RAID 0 would hold shows
+/// only when the verdict says one of `disks` can be built.
+std::string beforeBuildText(const std::vector<DiskRecord>& disks, const RaidVerdict& verdict,
+                            const DiskLayout& layout, const std::vector<PciFunction>& functions);
 
 }  // namespace quorven

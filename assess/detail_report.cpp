@@ -32,7 +32,7 @@ std::string detailReportText(const std::vector<DiskRecord>& disks, const DiskCou
         if (disk.isVirtual != 0) text += " (virtual disk)";
         text += '\n';
     }
-    text += beforeBuildText(layout, board.functions);
+    text += beforeBuildText(disks, verdict, layout, board.functions);
     text += '\n';
     return text;
 }

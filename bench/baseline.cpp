@@ -227,7 +227,7 @@ void viaWmi(const std::string& query) {
                returned != 0) {
             std::printf("wmi: disk");
             for (const wchar_t* name :
-                 {L"DeviceID", L"PNPDeviceID", L"Model", L"InterfaceType", L"MediaType"})
+                 {L"DeviceID", L"PNPDeviceID", L"Model", L"InterfaceType", L"MediaType", L"Size"})
                 printProperty(object, name);
             std::puts("");
             object->Release();

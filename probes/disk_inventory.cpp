@@ -1,5 +1,7 @@
 #include "probes/disk_inventory.h"
 
+#include <limits>
+
 namespace quorven {
 namespace {
 
@@ -88,6 +90,20 @@ DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model,
         return {0, 1, 0, 0};
     }
     return {1, 0, 0, 0};
+}
+
+std::uint64_t parseDiskSize(std::string_view digits) {
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+    if (digits.empty()) return 0;
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return 0;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        // A size that does not fit is as unknown as one that is not a number.
+        if (value > (kMax - digit) / 10) return 0;
+        value = value * 10 + digit;
+    }
+    return value;
 }
 
 bool isOutsideDrive(std::string_view interfaceType, std::string_view mediaType,

@@ -21,6 +21,8 @@ struct DiskRecord {
     std::int32_t isRaidVolume = 0;
     /// A disk of a virtual machine's emulated controller.
     std::int32_t isVirtual = 0;
+    /// 0 where the system does not say.
+    std::uint64_t sizeBytes = 0;
     bool operator==(const DiskRecord&) const = default;
 };
 
@@ -32,10 +34,15 @@ struct DiskClass {
     bool operator==(const DiskClass&) const = default;
 };
 
-inline DiskRecord diskRecord(std::string deviceId, std::string model, const DiskClass& kind) {
-    return {std::move(deviceId), std::move(model),  kind.isSata,
-            kind.isNvme,         kind.isRaidVolume, kind.isVirtual};
+inline DiskRecord diskRecord(std::string deviceId, std::string model, const DiskClass& kind,
+                             std::uint64_t sizeBytes = 0) {
+    return {std::move(deviceId), std::move(model), kind.isSata, kind.isNvme,
+            kind.isRaidVolume,   kind.isVirtual,   sizeBytes};
 }
+
+/// The number that a text of decimal digits spells; 0 for any other text,
+/// and for one beyond 64 bits.
+std::uint64_t parseDiskSize(std::string_view digits);
 
 /// STORAGE_BUS_TYPE as <winioctl.h> numbers it: the bus a drive itself says
 /// it hangs on. SATA is 0xB; only the values some rule reads are named.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string_view>
 #include <system_error>
 
@@ -57,6 +58,14 @@ bool isBelowHypervisorBus(const fs::path& device) {
     return false;
 }
 
+// The kernel counts in 512-byte sectors whatever the disk's own sector size.
+std::uint64_t sizeOf(const fs::path& device) {
+    constexpr std::uint64_t kSectorBytes = 512;
+    const std::uint64_t sectors = parseDiskSize(readAttribute(device / "size"));
+    if (sectors > std::numeric_limits<std::uint64_t>::max() / kSectorBytes) return 0;
+    return sectors * kSectorBytes;
+}
+
 }  // namespace
 
 std::string cleanSysfsModel(std::string raw) {
@@ -90,7 +99,7 @@ std::vector<DiskRecord> listSysfsDisks(const std::string& rootFolder) {
         DiskClass kind =
             classifyDisk(device.string(), vendor.empty() ? model : vendor + " " + model);
         if (kind.isRaidVolume == 0 && isBelowHypervisorBus(device)) kind = {0, 0, 0, 1};
-        disks.push_back(diskRecord("/dev/" + name, model, kind));
+        disks.push_back(diskRecord("/dev/" + name, model, kind, sizeOf(device)));
     }
     return disks;
 }

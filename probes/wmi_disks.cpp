@@ -133,8 +133,9 @@ DiskInventory listDisksThroughWmi(WmiApi& api, const DriveBusQuery& busType) {
     const WideToMultiByte convert = [&api](const char16_t* text, char* out, int size) {
         return api.wideToMultiByte(text, out, size);
     };
-    static constexpr std::array<const char16_t*, 5> kProperties = {
-        u"DeviceID", u"PNPDeviceID", u"Model", u"InterfaceType", u"MediaType"};
+    // Size is a uint64, which WMI hands over as a BSTR of decimal digits.
+    static constexpr std::array<const char16_t*, 6> kProperties = {
+        u"DeviceID", u"PNPDeviceID", u"Model", u"InterfaceType", u"MediaType", u"Size"};
     for (;;) {
         ComObject<WmiObject> object(api);
         std::uint32_t returned = 0;
@@ -148,11 +149,11 @@ DiskInventory listDisksThroughWmi(WmiApi& api, const DriveBusQuery& busType) {
             texts[i] = wideToUtf8(value.string(), convert);
             value.clear();
         }
-        const auto& [deviceId, pnpDeviceId, model, interfaceType, mediaType] = texts;
+        const auto& [deviceId, pnpDeviceId, model, interfaceType, mediaType, size] = texts;
         const std::optional<BusType> bus = busType(deviceId);
         if (isOutsideDrive(interfaceType, mediaType, bus)) continue;
-        inventory.disks.push_back(
-            diskRecord(deviceId, model, classifyDisk(pnpDeviceId, model, bus)));
+        inventory.disks.push_back(diskRecord(deviceId, model, classifyDisk(pnpDeviceId, model, bus),
+                                             parseDiskSize(size)));
     }
     return inventory;
 }

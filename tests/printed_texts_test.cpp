@@ -21,10 +21,20 @@ std::string wmicAnswer(const std::string& header, const std::string& value) {
     return header + "\r\r\n" + value + "\r\r\n\r\r\n";
 }
 
-// Every disk class, and the counts that each row of the rules asks about.
+// Every disk class, and the counts that each row of the rules asks about;
+// each disk larger than the one before, so that a green verdict shows what
+// the array would hold and leave unused.
 std::vector<std::vector<DiskRecord>> diskSets() {
-    const auto sata = [](int n) { return sataDisk("\\\\.\\PHYSICALDRIVE" + std::to_string(n)); };
-    const auto nvme = [](int n) { return nvmeDisk("\\\\.\\PHYSICALDRIVE" + std::to_string(n)); };
+    const auto sized = [](DiskRecord disk, int n) {
+        disk.sizeBytes = static_cast<std::uint64_t>(n + 1) * 1'000'204'886'016;
+        return disk;
+    };
+    const auto sata = [&](int n) {
+        return sized(sataDisk("\\\\.\\PHYSICALDRIVE" + std::to_string(n)), n);
+    };
+    const auto nvme = [&](int n) {
+        return sized(nvmeDisk("\\\\.\\PHYSICALDRIVE" + std::to_string(n)), n);
+    };
     return {{},
             {sata(0)},
             {sata(0), sata(1)},
@@ -168,14 +178,15 @@ TEST(PrintedTexts, TheReadmesSampleRunIsWhatTheProgramPrints) {
     EXPECT_EQ(blockAfter(readme(), "## A sample run"), onScreen(f.t.stream(Event::Out), "1", "y"));
 }
 
-// The example of the report's last block, on a PC with two SATA disks, one
-// of them Windows', behind an AHCI controller.
+// The example of the report's last block, on a PC with a 500 GB and a 2 TB
+// SATA disk, Windows on the first, behind an AHCI controller.
 TEST(PrintedTexts, TheReadmesBeforeYouBuildExampleIsWhatTheProgramPrints) {
     FakeWorld f({"1", "y", ""});
-    f.disks.disks = {sataDisk("\\\\.\\PHYSICALDRIVE0", "Samsung SSD 870 EVO 1TB"),
-                     sataDisk("\\\\.\\PHYSICALDRIVE1", "WDC WD10EZEX-08WN4A0")};
+    f.disks.disks = {
+        {"\\\\.\\PHYSICALDRIVE0", "Samsung SSD 870 EVO 500GB", 1, 0, 0, 0, 500'107'862'016},
+        {"\\\\.\\PHYSICALDRIVE1", "ST2000DM008-2FR102", 1, 0, 0, 0, 2'000'398'934'016}};
     f.layout.numbers = {{"\\\\.\\PHYSICALDRIVE0", 0}, {"\\\\.\\PHYSICALDRIVE1", 1}};
-    f.layout.layout.volumes = {{{"C:\\"}, {0}}, {{"D:\\"}, {1}}, {{"E:\\"}, {1}}};
+    f.layout.layout.volumes = {{{"C:\\"}, {0}}};
     f.layout.layout.windowsFolder = "C:\\Windows";
     f.pci.functions = {{0x8086, 0x7AE2, 0x010601, "storahci"}};
     runCheck(f.world);

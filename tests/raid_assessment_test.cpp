@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
+#include "assess/before_build.h"
 #include "assess/chipset.h"
 #include "assess/detail_report.h"
 #include "assess/raid_assessment.h"
@@ -441,7 +444,20 @@ TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
         DiskLayout layout;
         std::vector<PciFunction> functions;
         std::string block;
+        // When given, the block alone is compared, for these disks.
+        std::vector<DiskRecord> disks = {};
+        RaidVerdict verdict = {};
     };
+    const auto sataOf = [](std::uint64_t bytes) {
+        return DiskRecord{"\\\\.\\PHYSICALDRIVE", "Wine Disk Drive", 1, 0, 0, 0, bytes};
+    };
+    const auto nvmeOf = [](std::uint64_t bytes) {
+        return DiskRecord{"\\\\.\\PHYSICALDRIVE", "Samsung SSD 990 PRO", 0, 1, 0, 0, bytes};
+    };
+    const RaidVerdict green{true, "r"}, red{false, "r"};
+    const std::uint64_t gb500 = 500'107'862'016, tb1 = 1'000'204'886'016, tb2 = 2'000'398'934'016;
+    const std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
+    const std::string controller = "[+] Disk controller: AHCI (storahci)\n";
     const Case cases[] = {
         {"all Wine gives: no disk number, volumes on no extent, no controller",
          {{std::nullopt, std::nullopt}, {{{"C:\\"}, {}}, {{"Z:\\"}, {}}}, "C:\\windows"},
@@ -505,10 +521,91 @@ TEST(DetailReport, BeforeYouBuildBlockFollowsTheDiskLinesWhenItHasAFact) {
          {{0, 1}, {{{"D:\\"}, {1}}}, "C:\\Windows"},
          {{0x8086, 0xA352, 0x010601, ""}},
          head + "  2. holds D:\n[+] Disk controller: AHCI\n" + erase},
+        // What a RAID 0 of the disks would hold, after what they hold and
+        // before the controller.
+        {"a larger disk beside Windows' disk",
+         {{0, 1}, {{{"C:\\"}, {0}}}, "C:\\Windows"},
+         {ahci},
+         head + "  1. holds C: (Windows)\n" +
+             "[+] A RAID 0 of the 2 SATA disks would hold 1.0 TB (2 x 500.1 GB).\n"
+             "[!] Disk 2 is larger: 1.5 TB of its 2.0 TB would go unused.\n" +
+             controller + erase + unbootable,
+         {sataOf(gb500), sataOf(tb2)},
+         green},
+        // Disk 3 is exactly 1 % above the smallest, disk 1 a byte more.
+        {"two of four larger, in report order",
+         {},
+         {ahci},
+         head + "[+] A RAID 0 of the 4 SATA disks would hold 4.0 TB (4 x 1.0 TB).\n" +
+             "[!] Disk 1 is larger: 10.0 GB of its 1.0 TB would go unused.\n"
+             "[!] Disk 4 is larger: 3.0 TB of its 4.0 TB would go unused.\n" +
+             controller,
+         {sataOf(1'010'000'000'001), sataOf(1'000'000'000'000), sataOf(1'010'000'000'000),
+          sataOf(4'000'787'030'016)},
+         green},
+        {"both kinds, SATA first, positions across both",
+         {},
+         {},
+         head + "[+] A RAID 0 of the 2 SATA disks would hold 1.0 TB (2 x 500.1 GB).\n" +
+             "[+] A RAID 0 of the 2 NVMe disks would hold 2.0 TB (2 x 1.0 TB).\n"
+             "[!] Disk 4 is larger: 1.0 TB of its 2.0 TB would go unused.\n",
+         {sataOf(gb500), nvmeOf(tb1), sataOf(gb500), nvmeOf(tb2)},
+         green},
+        {"a kind with one size unknown says nothing",
+         {},
+         {},
+         head + "[+] A RAID 0 of the 2 NVMe disks would hold 1.0 TB (2 x 500.1 GB).\n",
+         {sataOf(tb1), sataOf(0), nvmeOf(gb500), nvmeOf(gb500), sataOf(tb1)},
+         green},
+        {"a single disk of each kind", {}, {}, "", {sataOf(tb1), nvmeOf(tb1)}, green},
+        {"a red verdict changes nothing",
+         {},
+         {ahci},
+         head + controller,
+         {sataOf(gb500), sataOf(tb2)},
+         red},
+        {"an array in use is built already",
+         {},
+         {ahci},
+         head + controller,
+         {DiskRecord{"\\\\.\\PHYSICALDRIVE0", "Intel Raid 0 Volume", 0, 0, 1, 0, tb2},
+          sataOf(gb500), sataOf(tb2)},
+         green},
+        // Units: rounded half up, and what rounds to 1000.0 GB is a TB.
+        {"999.9 GB, and what rounds to 1000.0 GB",
+         {},
+         {},
+         head + "[+] A RAID 0 of the 2 SATA disks would hold 2.0 TB (2 x 999.9 GB).\n" +
+             "[+] A RAID 0 of the 2 NVMe disks would hold 2.0 TB (2 x 1.0 TB).\n",
+         {sataOf(999'949'999'999), sataOf(999'949'999'999), nvmeOf(999'950'000'000),
+          nvmeOf(999'950'000'000)},
+         green},
+        {"halves round up, in GB and in TB",
+         {},
+         {},
+         head + "[+] A RAID 0 of the 2 SATA disks would hold 164.5 GB (2 x 82.3 GB).\n" +
+             "[+] A RAID 0 of the 2 NVMe disks would hold 2.0 TB (2 x 1.0 TB).\n"
+             "[!] Disk 4 is larger: 2.5 TB of its 3.5 TB would go unused.\n",
+         {sataOf(82'250'000'000), sataOf(82'250'000'000), nvmeOf(1'000'000'000'000),
+          nvmeOf(3'450'000'000'000)},
+         green},
+        // Sizes no disk has: no sum may wrap, and a total that would says nothing.
+        {"the largest sizes",
+         {},
+         {},
+         head + "[+] A RAID 0 of the 2 NVMe disks would hold 2.0 TB (2 x 1.0 TB).\n" +
+             "[!] Disk 4 is larger: 18446743.1 TB of its 18446744.1 TB would go unused.\n",
+         {sataOf(max / 2 + 1), sataOf(max / 2 + 1), nvmeOf(1'000'000'000'000), nvmeOf(max)},
+         green},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(detailReportText(disks, countDisks(disks), RaidVerdict{},
-                                   {c.functions, std::nullopt}, c.layout),
+        if (!c.disks.empty()) {
+            EXPECT_EQ(beforeBuildText(c.disks, c.verdict, c.layout, c.functions), c.block)
+                << c.name;
+            continue;
+        }
+        EXPECT_EQ(detailReportText(disks, countDisks(disks), c.verdict, {c.functions, std::nullopt},
+                                   c.layout),
                   report + c.block + "\n")
             << c.name;
     }

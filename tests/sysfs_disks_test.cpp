@@ -100,14 +100,19 @@ TEST_F(SysfsTree, ListsPhysicalDisksSortedAndClassified) {
     addDisk("sr0", "pci0000:00/0000:00:1f.2/ata2/host1/target1:0:0/1:0:0:0",
             std::string("DVD-RAM\n"), "1\n");
     fs::create_symlink("../devices/nowhere", root_ / "block" / "dangling");
+    // In 512-byte sectors, whatever the disk's own; one that would not fit
+    // in 64 bits as bytes is as unknown as none.
+    std::ofstream(root_ / "block" / "sde" / "size") << "1953525168\n";
+    std::ofstream(root_ / "block" / "nvme0n1" / "size") << "3907029168\n";
+    std::ofstream(root_ / "block" / "sdh" / "size") << "36028797018963969\n";
 
     const std::vector<DiskRecord> disks = listSysfsDisks(root_);
 
     EXPECT_EQ(disks, (std::vector<DiskRecord>{
-                         {"/dev/nvme0n1", "Samsung SSD 990 PRO 2TB", 0, 1, 0, 0},
+                         {"/dev/nvme0n1", "Samsung SSD 990 PRO 2TB", 0, 1, 0, 0, 2'000'398'934'016},
                          {"/dev/sda", "QEMU HARDDISK", 0, 0, 0, 1},
                          {"/dev/sdd", "Virtual disk", 0, 0, 0, 1},
-                         {"/dev/sde", "Samsung SSD 870 EVO 1TB", 1, 0, 0, 0},
+                         {"/dev/sde", "Samsung SSD 870 EVO 1TB", 1, 0, 0, 0, 1'000'204'886'016},
                          {"/dev/sdf", "Virtual Disk", 0, 0, 0, 1},
                          {"/dev/sdh", "ST1000DM010-2EP102", 1, 0, 0, 0},
                          {"/dev/vda", "", 0, 0, 0, 1},

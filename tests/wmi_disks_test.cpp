@@ -253,7 +253,7 @@ TEST(WmiDisks, EnumeratesInOrderAndReleasesEachObjectAndThenEverything) {
         expected.push_back("Next");
         expected.push_back("VariantInit");
         for (const char* property :
-             {"DeviceID", "PNPDeviceID", "Model", "InterfaceType", "MediaType"}) {
+             {"DeviceID", "PNPDeviceID", "Model", "InterfaceType", "MediaType", "Size"}) {
             expected.push_back("Get " + std::string(property) + " from " + object);
             expected.push_back("VariantClear");
         }
@@ -311,6 +311,39 @@ TEST(WmiDisks, MissingPropertiesAndFailedConversionsGiveEmptyTexts) {
     EXPECT_EQ(listDisksThroughWmi(failing, failing.busQuery()).disks,
               (std::vector<DiskRecord>{{"", "", 1, 0}}));
     EXPECT_TRUE(failing.live().empty());
+}
+
+// WMI hands a uint64 over as a BSTR of decimal digits.
+TEST(WmiDisks, SizeIsTheDigitsOfItsTextOrZero) {
+    struct Case {
+        std::optional<std::u16string> size;  // no value: not a string
+        std::uint64_t bytes;
+    };
+    const Case cases[] = {
+        {u"500107862016", 500'107'862'016},
+        {u"0018446744073709551615", 18'446'744'073'709'551'615u},
+        {u"18446744073709551617", 0},  // beyond 64 bits, where it would wrap to 1
+        {std::nullopt, 0},
+        {u"", 0},
+        {u"-1", 0},
+        {u"512 ", 0},
+        {u"Unknown", 0},
+    };
+    FakeWmi wmi;
+    for (const Case& c : cases) {
+        wmi.drives.push_back(drive(u"D", u"IDE\\Disk", u"Disk"));
+        wmi.drives.back().properties["Size"] = c.size;
+    }
+    // And a drive whose Size is missing altogether.
+    wmi.drives.push_back(drive(u"D", u"IDE\\Disk", u"Disk"));
+    const std::vector<DiskRecord> disks = listDisksThroughWmi(wmi, wmi.busQuery()).disks;
+    ASSERT_EQ(disks.size(), std::size(cases) + 1);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(disks[i].sizeBytes, cases[i].bytes)
+            << (cases[i].size ? narrow(cases[i].size->c_str()) : "(null)");
+    }
+    EXPECT_EQ(disks.back().sizeBytes, 0u);
+    EXPECT_TRUE(wmi.live().empty());
 }
 
 TEST(WideToUtf8, SizesThenConvertsAndDropsTheTerminator) {
