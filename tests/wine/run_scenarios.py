@@ -354,6 +354,7 @@ def run(s):
     released = folder / "released"
     if s.get("probes_held"):
         env["QUORVEN_FAKE_PROBE_RELEASE"] = windows_path(released)
+        env["QUORVEN_FAKE_BANNER"] = f"{BANNER_ROW.hex()} {windows_path(folder / 'stdout')}"
     if s.get("barrier"):
         (folder / "barrier").mkdir()
         env["QUORVEN_FAKE_BARRIER"] = f"{s['barrier']} {windows_path(folder / 'barrier')}"
@@ -418,6 +419,16 @@ def run(s):
     out = windows_text(folder / "stdout", "stdout", problems)
     err = windows_text(folder / "stderr", "stderr", problems)
     logged = log.read_text().splitlines() if log.exists() else []
+    # What the stand-ins saw of each other and of the screen, in their order.
+    seen = [line for line in logged if line.startswith(("barrier: ", "release: "))]
+    logged = [line for line in logged if line not in seen]
+    arrived = [i for i, line in enumerate(seen) if line.endswith(" arrived")]
+    went_on = [i for i, line in enumerate(seen) if " went on, " in line]
+    if s.get("barrier") and not (len(arrived) == len(went_on) == s["barrier"] and
+                                 max(arrived) < min(went_on)):
+        problems.append(f"not all {s['barrier']} commands ran at once: {seen}")
+    if s.get("probes_held") and seen != ["release: powershell saw the banner"] * len(PROBE_LOG):
+        problems.append(f"each probe, once released, should have seen the banner: {seen}")
     if status != s["status"]:
         problems.append(f"exit status {status}, expected {s['status']}")
     if s.get("closed"):
