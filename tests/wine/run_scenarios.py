@@ -585,8 +585,12 @@ def pseudoconsole_problems(folder, s):
     text, colours, unknown = screen_text(screen)
     if unknown:
         problems.append(f"escape sequences this harness cannot read: {unknown}")
-    if "[!]" in text or "mode" in text:
-        problems.append("a resize line or `mode` reached the terminal")
+    # The product's own texts of a resize, not any "[!]": a line of the
+    # verdict's may begin so too.
+    resize = re.search(r"\[!\] (Console resize|SetConsole\w+ failed)|" +
+                       re.escape(TEXTS["resize_fallback"]), text)
+    if resize:
+        problems.append(f"a resize line or `mode` reached the terminal: {resize[0]!r}")
     # The usual transcript, with the console's echo of each typed answer
     # (and of the last Enter) after its question.
     answers = s["stdin"].split("\n")
