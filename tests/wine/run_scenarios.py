@@ -258,6 +258,7 @@ SCENARIOS = [
     # The four probes answer only once the harness has seen the banner, and
     # the board answers at once: the banner must come while they are still
     # running, and their words, given after it, must show in the status block.
+    # Each probe, once let go, says whether the banner was out by then.
     dict(name="slow-probes-banner-at-once", drives="z-removable",
          registry=("REG_BINARY", "01000000"), pci="b360", probes_held=True,
          env=dict(MANUFACTURER="ASRock", WIFI="Up\n", BLUETOOTH="OK\n", TPM="True\n",
@@ -265,7 +266,8 @@ SCENARIOS = [
          stdin="1\nn\n", advice="asrock", words=("ENABLED", "ENABLED", "ENABLED", "ENABLED"),
          end=REPORT_QUESTION + REASON_B360 + RED_BOX, status=0, log=PROBE_LOG + WMIC_LOG),
     # No command answers until all five of the run's start are running: one
-    # after another, the first would wait in vain and say so in the log.
+    # after another, the first would wait in vain and say so in the log, and
+    # one would go on before the next arrived.
     dict(name="commands-side-by-side", drives="z-removable",
          registry=("REG_BINARY", "01000000"), pci="b360", barrier=5,
          env=dict(MANUFACTURER="ASRock", WIFI="Up\n", BLUETOOTH="OK\n", TPM="True\n",
