@@ -482,11 +482,15 @@ def windows_file(name):
 
 def failed_starts(folder):
     """The command lines that the program started, each with a start below it
-    that Wine failed: CreateProcess returned without starting a program that
-    is there. Measured: a process that dies before it has started (killed
-    then, under Wine) fails CreateProcess with ERROR_INTERNAL_ERROR, and a
-    start traced as `app ... cmdline ...` is followed by `started process`
-    from the same thread only when it succeeds. Wine's cmd.exe then prints
+    that Wine failed: CreateProcess made the process of a program that is
+    there, and returned without it. Measured: a process that dies before it
+    has started (killed then, under Wine) fails CreateProcess with
+    ERROR_INTERNAL_ERROR; the thread that starts it traces `app ... cmdline
+    ...`, then NtCreateUserProcess, and `started process` only when it
+    succeeds. A start refused earlier (error 267, a missing current folder)
+    never reaches NtCreateUserProcess; one of a file that is no program
+    (193) does, and looks like Wine's, but fails the second run too.
+    Wine's cmd.exe then prints
     "Can't recognize" to a standard error that the status commands send to
     the null device, so the trace is the only witness."""
     starts, awaited, parent = [], {}, {}
@@ -496,6 +500,8 @@ def failed_starts(folder):
         text = text.split(":", 2)[-1]
         begun = re.match(r'CreateProcessInternalW app L"(.*)" cmdline L"(.*)"$', text)
         done = re.match(r"CreateProcessInternalW started process pid \w+ tid (\w+)", text)
+        if text.startswith("NtCreateUserProcess ") and " image " in text and thread in awaited:
+            starts[awaited[thread]]["made"] = True
         if begun:
             unescaped = [re.sub(r"\\(.)", r"\1", g) for g in begun.groups()]
             awaited[thread] = len(starts)
@@ -505,7 +511,7 @@ def failed_starts(folder):
             parent[done[1]] = starts[awaited.pop(thread)]
     roots = []
     for start in starts:
-        if "child" in start or not windows_file(start["app"]).exists():
+        if "child" in start or "made" not in start or not windows_file(start["app"]).exists():
             continue
         root = start
         while root["caller"] in parent:
