@@ -84,7 +84,8 @@ int main() {
             const std::size_t blank = banner.find(' ');
             const bool shown = blank != std::string::npos &&
                                fileHolds(banner.substr(blank + 1), banner.substr(0, blank));
-            fake::log(std::string("release: powershell saw ") + (shown ? "the banner" : "no banner"));
+            fake::log(std::string("release: powershell saw ") +
+                      (shown ? "the banner" : "no banner"));
         }
         const std::string ownDelay = fake::env((std::string(route.variable) + "_DELAY_MS").c_str());
         if (!ownDelay.empty()) Sleep(static_cast<DWORD>(std::strtoul(ownDelay.c_str(), nullptr, 10)));

@@ -489,10 +489,10 @@ def failed_starts(folder):
     ...`, then NtCreateUserProcess, and `started process` only when it
     succeeds. A start refused earlier (error 267, a missing current folder)
     never reaches NtCreateUserProcess; one of a file that is no program
-    (193) does, and looks like Wine's, but fails the second run too.
-    Wine's cmd.exe then prints
-    "Can't recognize" to a standard error that the status commands send to
-    the null device, so the trace is the only witness."""
+    (193) does, and looks like Wine's, but fails the second run too. Where
+    cmd.exe's start fails, it says "Can't recognize" on a standard error
+    that the status commands send to the null device: the trace is the only
+    witness."""
     starts, awaited, parent = [], {}, {}
     trace = folder / "wine-trace"
     for line in trace.read_text(errors="replace").splitlines() if trace.exists() else []:
