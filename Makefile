@@ -6,7 +6,7 @@ SHELL := /bin/bash
 NATIVE_PACKAGES := g++ cmake ninja-build
 BUILD_PACKAGES := $(NATIVE_PACKAGES) g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev libgmock-dev wine64 python3 procps clang \
-                 libclang-rt-14-dev
+                 libclang-rt-14-dev zip unzip
 RELEASE_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build zip
 # The version that `make release` stamps into the exe: make release VERSION=1.2.0
 VERSION ?= 1.0.0
@@ -18,7 +18,7 @@ FUZZ_SECONDS ?= 300
 
 .PHONY: build run test native sanitize windows deps-native deps-build deps-test test-native \
         test-sanitize test-exe test-wine test-fuzz fuzz bench release clean expected-texts \
-        native-program check-exe run-wine run-fuzz
+        native-program check-exe run-wine run-fuzz check-zip
 
 build: deps-build
 	cmake --preset native -DQUORVEN_TESTS=OFF >/dev/null
@@ -38,7 +38,7 @@ run: deps-native
 test: deps-test
 	@$(MAKE) --no-print-directory -j2 windows expected-texts
 	@$(MAKE) --no-print-directory -j5 --output-sync=target check-exe run-wine test-sanitize \
-	    run-fuzz native-program
+	    run-fuzz native-program check-zip
 
 deps-native:
 	@scripts/ensure-packages $(NATIVE_PACKAGES)
@@ -87,6 +87,11 @@ check-exe:
 	@if tests/windows/check-exe build/windows/tools/imports_tbs.exe | grep -q 'tbs.dll, which is no KnownDLL'; \
 	then echo "exe check refuses tbs.dll: ok"; else echo "FAIL exe check accepts tbs.dll"; exit 1; fi
 
+# The release's zip, made as `make release` makes it, of the exe already
+# built: alike whoever makes it, where and when.
+check-zip:
+	tests/windows/check-release-zip build/windows/quorven.exe README.md
+
 test-wine: windows expected-texts
 	@$(MAKE) --no-print-directory run-wine
 
@@ -106,10 +111,9 @@ fuzz: deps-test
 bench: deps-test
 	bench/run-bench
 
-# The same sources give the same exe, zip and SHA256SUMS: each file in the zip
-# takes the last commit's time and one mode, and zip stores no extra fields.
-# The zip is made twice, from two copies made at different moments, and the
-# two must be the same.
+# The same sources give the same exe, zip and SHA256SUMS: see scripts/make-zip,
+# and tests/windows/check-release-zip, which makes the zip twice as two
+# builders would and compares the two.
 release:
 	@scripts/ensure-packages $(RELEASE_PACKAGES)
 	cmake --preset release -DQUORVEN_VERSION=$(VERSION) >/dev/null
@@ -117,18 +121,8 @@ release:
 	tests/windows/check-exe build/release/quorven.exe $(VERSION)
 	rm -rf dist && mkdir -p dist
 	cp build/release/quorven.exe dist/quorven.exe
-	@stamp=$$(TZ=UTC git log -1 --format=%cd --date=format-local:%Y%m%d%H%M.%S 2>/dev/null); \
-	stamp=$${stamp:-198001010000}; \
-	for copy in 1 2; do \
-	    rm -rf dist/stage && mkdir -p dist/stage && \
-	    cp build/release/quorven.exe README.md dist/stage/ && \
-	    chmod 644 dist/stage/* && TZ=UTC touch -t $$stamp dist/stage/* && \
-	    (cd dist/stage && TZ=UTC zip -q -X ../zip-$$copy quorven.exe README.md) || exit 1; \
-	    sleep 1; \
-	done; \
-	cmp -s dist/zip-1.zip dist/zip-2.zip || { echo "FAIL the zip differs from one copy to the next"; exit 1; }
-	mv dist/zip-1.zip dist/quorven-$(VERSION)-windows-x64.zip
-	rm -rf dist/stage dist/zip-2.zip
+	tests/windows/check-release-zip build/release/quorven.exe README.md
+	scripts/make-zip dist/quorven-$(VERSION)-windows-x64.zip build/release/quorven.exe README.md
 	cd dist && sha256sum quorven.exe quorven-$(VERSION)-windows-x64.zip > SHA256SUMS
 	@cat dist/SHA256SUMS
 

@@ -58,7 +58,9 @@ inline void waitForFile(const std::string& path) {
 // in the folder and answers only once `count` of them have. Commands run one
 // after another never get there; the run would end the first at its 30 s
 // limit, so after 20 s it gives up and logs that it ran alone, which names
-// the fault in the scenario's log.
+// the fault in the scenario's log. Each logs its arrival before its file, and
+// its going on after it has counted, so that the log itself shows whether
+// every command arrived before any went on, whatever the count said.
 inline void barrier(const char* program) {
     const std::string setting = env("QUORVEN_FAKE_BARRIER");
     const std::size_t blank = setting.find(' ');
@@ -66,6 +68,7 @@ inline void barrier(const char* program) {
     const unsigned long count = std::strtoul(setting.c_str(), nullptr, 10);
     const std::string folder = setting.substr(blank + 1);
     const std::string mine = folder + "\\" + std::to_string(GetCurrentProcessId());
+    log(std::string("barrier: ") + program + " arrived");
     const HANDLE file = CreateFileA(mine.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
@@ -79,10 +82,10 @@ inline void barrier(const char* program) {
             } while (FindNextFileA(search, &found));
             FindClose(search);
         }
-        if (arrived >= count) return;
-        if (waited >= 20'000) {
-            log(std::string(program) + ": ran alone, " + std::to_string(arrived) + " of " +
-                std::to_string(count) + " running");
+        const bool alone = waited >= 20'000;
+        if (arrived >= count || alone) {
+            log(std::string("barrier: ") + program + (alone ? " ran alone, " : " went on, ") +
+                std::to_string(arrived) + " of " + std::to_string(count) + " running");
             return;
         }
         Sleep(10);

@@ -7,7 +7,9 @@
 // take that long, while the board query answers at once; a probe's *_DELAY_MS
 // variable delays that probe alone. With QUORVEN_FAKE_PROBE_RELEASE set, the
 // four probes answer only once that file exists, which the harness creates
-// when it has seen the banner.
+// when it has seen the banner; QUORVEN_FAKE_BANNER, "<hex bytes> <file>",
+// names the banner's first row and the run's standard output, and each
+// probe, once released, logs whether that file held the row by then.
 #include "fake_common.h"
 
 namespace {
@@ -19,6 +21,23 @@ std::string withCrLf(const std::string& text) {
         out += c;
     }
     return out;
+}
+
+// Whether `path` holds the bytes that `hex` spells.
+bool fileHolds(const std::string& path, const std::string& hex) {
+    std::string wanted;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        wanted += static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16));
+    }
+    std::string text;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, file)) {
+            text.append(buffer, got);
+        }
+        std::fclose(file);
+    }
+    return !wanted.empty() && fake::contains(text, wanted.c_str());
 }
 
 }  // namespace
@@ -59,7 +78,15 @@ int main() {
         }
         // No bound of its own: a run that never releases it ends it at its limit.
         const std::string release = fake::env("QUORVEN_FAKE_PROBE_RELEASE");
-        if (probe && !release.empty()) fake::waitForFile(release);
+        if (probe && !release.empty()) {
+            fake::waitForFile(release);
+            const std::string banner = fake::env("QUORVEN_FAKE_BANNER");
+            const std::size_t blank = banner.find(' ');
+            const bool shown = blank != std::string::npos &&
+                               fileHolds(banner.substr(blank + 1), banner.substr(0, blank));
+            fake::log(std::string("release: powershell saw ") +
+                      (shown ? "the banner" : "no banner"));
+        }
         const std::string ownDelay = fake::env((std::string(route.variable) + "_DELAY_MS").c_str());
         if (!ownDelay.empty()) Sleep(static_cast<DWORD>(std::strtoul(ownDelay.c_str(), nullptr, 10)));
         const std::string errors = fake::env((std::string(route.variable) + "_STDERR").c_str());
