@@ -176,6 +176,13 @@ TEST(PosixCaptureLimit, WhatACommandLeftRunningEndsWithItsCapture) {
     EXPECT_TRUE(gone(pid)) << "sleep " << pid << " outlived its capture";
 }
 
+// The runner begins each wait, and the test moves the clock on, within
+// milliseconds, well under a second on a busy machine. Ten times that, and a
+// wait still blocked has gone astray (a runner that waits outside this
+// clock, or a run that waits for a grandchild): it fails, named, instead of
+// hanging the suite.
+constexpr auto kNoHang = 10s;
+
 // Time stands still until the test moves it on, so that a limit of 30 s is
 // seen without waiting for it. Every wait of the runner is noted with its
 // deadline, in ms of this clock; while it waits, what it waits for may still
@@ -194,8 +201,13 @@ class HeldClock final : public RunnerClock {
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - start_).count());
         }
         waited_.notify_all();
+        const auto givenUp = std::chrono::steady_clock::now() + kNoHang;
         while (!ready()) {
             if (now() >= deadline) return false;
+            if (std::chrono::steady_clock::now() > givenUp) {
+                ADD_FAILURE() << "the clock was never moved to the runner's deadline";
+                return false;
+            }
             // Looks again now and then: the time moves on from the test's thread.
             changed.wait_for(lock, 1ms);
         }
@@ -205,10 +217,14 @@ class HeldClock final : public RunnerClock {
         const std::lock_guard lock(mutex_);
         nowMs_ = ms;
     }
-    /// Blocks until the runner has begun its `count`th wait; that wait's deadline.
+    /// Blocks until the runner has begun its `count`th wait; that wait's
+    /// deadline, or -1 when it never begins one.
     std::int64_t deadlineOfWait(std::size_t count) {
         std::unique_lock lock(mutex_);
-        waited_.wait(lock, [&] { return waits_.size() >= count; });
+        if (!waited_.wait_for(lock, kNoHang, [&] { return waits_.size() >= count; })) {
+            ADD_FAILURE() << "the runner never began wait " << count << " in this clock";
+            return -1;
+        }
         return waits_[count - 1];
     }
     std::size_t waits() {
@@ -249,7 +265,8 @@ TEST(PosixCaptureLimit, TheProgramsLimitIs30SecondsFromEachCommandsOwnStart) {
 
 // A grandchild in a session of its own escapes the ending and keeps the
 // pipe open: once the command is ended at its limit, its reader is given a
-// second more, and then the run goes on without it.
+// second more, and then the run goes on without it, the grandchild still
+// alive and holding the pipe.
 TEST(PosixCaptureLimit, AnEscapedGrandchildHoldingThePipeCostsOneSecondMore) {
     char folder[] = "/tmp/quorven-escape-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
@@ -273,13 +290,20 @@ TEST(PosixCaptureLimit, AnEscapedGrandchildHoldingThePipeCostsOneSecondMore) {
     const std::int64_t grace = clock.deadlineOfWait(2);
     EXPECT_EQ(grace - limit, 1000);
     clock.moveTo(grace);
+    // A run that waits for the grandchild would wait the 30 s of its sleep;
+    // ended here sooner, it is seen below as gone before the capture came.
+    if (collected.wait_for(kNoHang) != std::future_status::ready && !pid.empty()) {
+        kill(std::stoi(pid), SIGKILL);
+    }
     const Capture capture = collected.get().at(0);
+    const bool heldOn = !pid.empty() && !gone(pid);
     if (!pid.empty()) kill(std::stoi(pid), SIGKILL);
     std::remove(pidFile.c_str());
     rmdir(folder);
 
     EXPECT_EQ(capture.outcome, Capture::TimedOut);
     ASSERT_FALSE(pid.empty());
+    EXPECT_TRUE(heldOn) << "the run waited until the grandchild let go of the pipe";
 }
 
 TEST(HiddenText, FailuresAreWordedAndAnEndedCommandSaysNothing) {

@@ -319,38 +319,78 @@ TEST(Chipset, TheFirstBridgeTellsTheMakerAnIntelOneInTheTableTheChipsetAndItsRai
     for (const Case& c : cases) EXPECT_EQ(findChipset(c.functions), c.chipset) << c.name;
 }
 
-// Every chipset for which a public source states RAID, as the chipset list
-// records it with its source; written out here, not taken from the
-// program's table. Each names itself in the report, and one without RAID
-// decides the verdict for two SATA disks.
-TEST(Chipset, EverySourcedRowGivesItsNameAndItsRaid) {
+// Every row of the chipset list, in its order, written out here and not
+// taken from the program's table: a row's RAID may change only with its
+// source. A source beside each Yes and No; a row without one is Unknown,
+// and must stay so until a source is found, lest a board get a red "no".
+// Each names itself in the report, and one without RAID decides the verdict
+// for two SATA disks.
+TEST(Chipset, EveryListedRowGivesItsNameAndItsRaid) {
     struct Row {
         std::uint16_t device;
         const char* name;
         ChipsetRaid raid;
     };
-    const ChipsetRaid yes = ChipsetRaid::Yes, no = ChipsetRaid::No;
+    const ChipsetRaid yes = ChipsetRaid::Yes, no = ChipsetRaid::No, unknown = ChipsetRaid::Unknown;
     const Row rows[] = {
+        {0x0684, "Intel H470", unknown},
         {0x0685, "Intel Z490", yes},  // EVGA Z490 manual
+        {0x0687, "Intel Q470", unknown},
+        {0x0697, "Intel W480", unknown},
+        {0x4384, "Intel Q570", unknown},
+        {0x4385, "Intel Z590", unknown},
+        {0x4386, "Intel H570", unknown},
+        {0x4387, "Intel B560", unknown},
+        {0x4388, "Intel H510", unknown},
+        {0x438C, "Intel C252", unknown},
+        {0x438D, "Intel C256", unknown},
+        {0x438E, "Intel H310D", unknown},
+        {0x438F, "Intel W580", unknown},
         {0x7A04, "Intel Z790", yes},  // taikenlog.jp, NVMe RAID 0 on a Z790 board
+        {0x7A05, "Intel H770", unknown},
         {0x7A06, "Intel B760", yes},  // Gigabyte B760M AORUS ELITE AX spec sheet
+        {0x7A13, "Intel C266", unknown},
+        {0x7A14, "Intel C262", unknown},
+        {0x7A83, "Intel Q670", unknown},
         {0x7A84, "Intel Z690", yes},  // Intel community; cybersocean.net
         {0x7A85, "Intel H670", yes},  // cybersocean.net 600-series table
+        {0x7A86, "Intel B660", unknown},
+        {0x7A87, "Intel H610", unknown},
+        {0x7A88, "Intel W680", unknown},
+        {0x7A8A, "Intel W790", unknown},
+        {0x7F03, "Intel Q870", unknown},
+        {0x7F04, "Intel Z890", unknown},
+        {0x7F06, "Intel B860", unknown},
+        {0x7F07, "Intel H810", unknown},
+        {0x7F08, "Intel W880", unknown},
         {0xA143, "Intel H110", no},   // TechSpot and Tom's Hardware tables
         {0xA144, "Intel H170", yes},  // TechSpot 100-series table
         {0xA145, "Intel Z170", yes},  // TechSpot / Puget
+        {0xA146, "Intel Q170", unknown},
+        {0xA147, "Intel Q150", unknown},
         {0xA148, "Intel B150", no},   // GamersNexus chipset table
         {0xA149, "Intel C236", yes},  // Tom's Hardware workstation chipsets
         {0xA14A, "Intel C232", yes},  // the same table
         {0xA2C4, "Intel H270", yes},  // Tom's Hardware 200-series table
         {0xA2C5, "Intel Z270", yes},  // the same table
+        {0xA2C6, "Intel Q270", unknown},
+        {0xA2C7, "Intel Q250", unknown},
+        {0xA2C8, "Intel B250", unknown},
         {0xA2C9, "Intel Z370", yes},  // satallax.com/news/intel300
+        {0xA2CA, "Intel H310C", unknown},
         {0xA2CC, "Intel B365", yes},  // tomshw.it B365 article
+        {0xA2D2, "Intel X299", unknown},
+        {0xA2D3, "Intel C422", unknown},
         {0xA303, "Intel H310", no},   // satallax.com/news/intel300
         {0xA304, "Intel H370", yes},  // the same
         {0xA305, "Intel Z390", yes},  // EVGA Z390 manual
-        {0xA308, "Intel B360", no},   // satallax.com; tomshw.it
+        {0xA306, "Intel Q370", unknown},
+        {0xA307, "Intel Q360", unknown},
+        {0xA308, "Intel B360", no},  // satallax.com; tomshw.it
+        {0xA309, "Intel C246", unknown},
+        {0xA30A, "Intel C242", unknown},
         {0xA3C8, "Intel B460", yes},  // ASUS PRO B460M-C spec sheet
+        {0xA3DA, "Intel H410", unknown},
     };
     const std::vector<DiskRecord> disks = {sataDisk("\\\\.\\PHYSICALDRIVE0"),
                                            sataDisk("\\\\.\\PHYSICALDRIVE1")};
