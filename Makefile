@@ -7,7 +7,8 @@ NATIVE_PACKAGES := g++ cmake ninja-build
 BUILD_PACKAGES := $(NATIVE_PACKAGES) g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 TEST_PACKAGES := $(BUILD_PACKAGES) libgtest-dev libgmock-dev wine64 python3 procps clang \
                  libclang-rt-14-dev zip unzip
-RELEASE_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build zip
+RELEASE_PACKAGES := g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build zip \
+                    unzip
 # The version that `make release` stamps into the exe: make release VERSION=1.2.0
 VERSION ?= 1.0.0
 # How long `make fuzz` runs each fuzz target; `make test` only replays their

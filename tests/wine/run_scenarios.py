@@ -219,10 +219,10 @@ SCENARIOS = [
          words=("DISABLED", "ENABLED", "UNKNOWN", "DISABLED"),
          **ASROCK_INTEL_NO_REPORT),
     # As Windows Terminal, VS Code's terminal or an ssh session runs it:
-    # inside a pseudoconsole of 120 by 30, answers typed. Its window is a
-    # hidden stand-in, so no size call is made: the buffer keeps the
-    # terminal's size, and no resize line or `mode` reaches the screen. The
-    # colours arrive as escape sequences.
+    # inside a pseudoconsole of 120 by 30, answers typed. Wine's stand-in
+    # there is a hidden window of its console's class, so no size call is
+    # made: the buffer keeps the terminal's size, and no resize line or
+    # `mode` reaches the screen. The colours arrive as escape sequences.
     dict(name="inside-a-pseudoconsole", registry=("REG_DWORD", "1"), pci="z790",
          pseudoconsole=True, env=dict(MANUFACTURER="ASRock", WIFI="Up\n"),
          words=("DISABLED", "ENABLED", "ENABLED", "DISABLED"),
@@ -520,8 +520,11 @@ def failed_starts(folder):
     for start in starts:
         if "child" in start or "made" not in start or not windows_file(start["app"]).exists():
             continue
+        # Up to the command the program gave, "cmd.exe /C ...", and no
+        # further: inside a pseudoconsole the program itself was started by
+        # the shim, which the host started.
         root = start
-        while root["caller"] in parent:
+        while not root["line"].startswith("cmd.exe /C ") and root["caller"] in parent:
             root = parent[root["caller"]]
         roots.append(root["line"])
     return roots
@@ -575,6 +578,7 @@ BANNER_ROW = TEXTS["banner"].strip("\n").split("\n")[0].encode()
 
 
 PSEUDOCONSOLE_HOST = BUILD / "tools" / "pseudoconsole_host.exe"
+CONSOLE_SHIM = BUILD / "tools" / "console_shim.exe"
 WINDOW_KINDS = BUILD / "tools" / "console_window_kinds.exe"
 
 
@@ -602,10 +606,11 @@ def console_window_kinds():
         if status != 0 or len(lines) != 13 or not all(l.startswith("ok  ") for l in lines):
             problems.append("readings of the console window:\n" + "\n".join(lines) +
                             f"\nexit status {status}, expected 13 lines of ok")
+    except subprocess.TimeoutExpired:
+        problems = ["still running after 120 s: it hangs"]
     except Exception:
         problems = ["the harness failed:\n" + traceback.format_exc()]
     return name, problems, time.monotonic() - started
-CONSOLE_SHIM = BUILD / "tools" / "console_shim.exe"
 
 
 def screen_text(data):
