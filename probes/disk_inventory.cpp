@@ -1,6 +1,7 @@
 #include "probes/disk_inventory.h"
 
-#include <limits>
+#include <charconv>
+#include <system_error>
 
 namespace quorven {
 namespace {
@@ -93,17 +94,11 @@ DiskClass classifyDisk(std::string_view pnpDeviceId, std::string_view model,
 }
 
 std::uint64_t parseDiskSize(std::string_view digits) {
-    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
-    if (digits.empty()) return 0;
+    // No sign, no blank, nothing after the digits: a size that does not fit
+    // in 64 bits is as unknown as one that is not a number.
     std::uint64_t value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') return 0;
-        const auto digit = static_cast<std::uint64_t>(c - '0');
-        // A size that does not fit is as unknown as one that is not a number.
-        if (value > (kMax - digit) / 10) return 0;
-        value = value * 10 + digit;
-    }
-    return value;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return error == std::errc{} && end == digits.data() + digits.size() ? value : 0;
 }
 
 bool isOutsideDrive(std::string_view interfaceType, std::string_view mediaType,
